@@ -1,0 +1,132 @@
+// The parsed form of one SELECT statement.
+//
+// A Query is shallow: the select list, GROUP BY items and ORDER BY keys stay
+// texts that the executors interpret; only WHERE/HAVING become an Expression
+// tree and JOIN clauses become JoinClause records. The statement parser
+// builds a Query whole; afterwards it is read-only. Copies are cheap and
+// share the (immutable) WHERE and HAVING trees, which lets the runner hand an
+// executor a modified copy. Read-only sharing across threads is safe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <variant>
+#include <vector>
+
+namespace narwe {
+
+enum class Operator : uint8_t {
+  eq = 0,       // =
+  ne = 1,       // !=
+  gt = 2,       // >
+  ge = 3,       // >=
+  lt = 4,       // <
+  le = 5,       // <=
+  like = 6,     // LIKE
+  ilike = 7,    // ILIKE
+  between = 8,  // BETWEEN ... AND ...
+  is_null = 9,
+  is_not_null = 10,
+};
+
+// "!=", ">=", "<=", "=", "<", ">", and LIKE / ILIKE in any case; anything
+// else gives nullopt.
+std::optional<Operator> operatorFromString(std::string_view token);
+
+// Hash set of texts that can be probed with a string_view (no allocation).
+struct TextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+
+// A column compared with a literal.
+struct Comparison {
+  std::string column;                   // trimmed, lower-cased
+  std::string value;                    // literal, one pair of quotes removed; empty for IS [NOT] NULL
+  std::optional<double> number;         // `value` as a float when the whole text parses
+  std::optional<std::vector<std::string>> in_values;  // IN / NOT IN items
+  std::shared_ptr<const TextSet> in_set;              // optional; consulted instead of in_values
+  std::optional<std::string> subquery;  // text after "IN (" for IN (SELECT ...)
+  std::optional<std::string> upper_value;  // BETWEEN upper bound (value holds the lower)
+  std::optional<double> upper_number;
+  std::optional<double> modulus;        // n of "column % n op value"
+  Operator op = Operator::eq;
+  bool negated = false;                 // NOT IN
+};
+
+// A date function compared with a number: EXTRACT / DATEDIFF / DATEADD.
+struct FunctionComparison {
+  std::string function;  // "extract", "datediff" or "dateadd"
+  std::string part;      // unit or part argument
+  std::string column;
+  std::optional<std::string> column2;  // second column of datediff
+  double number = 0;
+  Operator op = Operator::eq;
+};
+
+struct Expression;
+
+struct Logical {
+  std::unique_ptr<Expression> left;
+  std::unique_ptr<Expression> right;
+  bool is_or = false;  // true = OR, false = AND
+};
+
+struct Not {
+  std::unique_ptr<Expression> child;
+};
+
+struct Expression {
+  std::variant<Comparison, FunctionComparison, Logical, Not> node;
+
+  Expression() = default;
+  template <typename T>
+  explicit Expression(T&& n) : node(std::forward<T>(n)) {}
+  Expression(Expression&&) noexcept = default;
+  Expression& operator=(Expression&&) noexcept = default;
+  // Destroys deep trees without deep recursion.
+  ~Expression();
+};
+
+struct OrderByKey {
+  std::string column;  // lower-cased
+  bool descending = false;
+};
+
+struct OrderBy {
+  std::string column;  // first key, lower-cased
+  std::vector<OrderByKey> extra_keys;  // second and later keys
+  bool descending = false;             // direction of the first key
+};
+
+struct JoinClause {
+  std::string file;          // quotes removed
+  std::string left_alias;    // lower-cased, may be empty
+  std::string alias;         // lower-cased, may be empty
+  std::string left_column;   // trimmed, lower-cased, may carry "alias."
+  std::string right_column;  // trimmed, lower-cased
+};
+
+struct Query {
+  std::vector<std::string> columns;  // select items as written (case and AS kept)
+  std::string file;                  // FROM path; "-" or "stdin" = standard input
+  std::shared_ptr<const Expression> where;
+  std::shared_ptr<const Expression> having;
+  std::vector<std::string> group_by;
+  std::optional<OrderBy> order_by;
+  std::vector<JoinClause> joins;
+  int32_t limit = -1;   // -1 = no LIMIT
+  int32_t offset = 0;
+  bool select_all = false;
+  bool distinct = false;
+};
+
+// True when `file` names standard input ("stdin" or "-").
+inline bool isStdinPath(std::string_view file) { return file == "stdin" || file == "-"; }
+
+}  // namespace narwe
