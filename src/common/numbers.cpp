@@ -165,14 +165,48 @@ size_t formatShortest(double x, char* out) {
     out[0] = '0';
     return 1;
   }
-  // Fixed format without a precision gives the shortest round-trip digits in
-  // plain decimal notation.
-  auto [ptr, ec] = std::to_chars(out, out + kNumberTextMax, x, std::chars_format::fixed);
+  // The shortest round-trip digits come from the scientific form; they are
+  // then laid out in plain decimal, padding with zeros (1e40 prints as a 1
+  // and forty zeros, not as the exact binary value).
+  char sci[64];
+  auto [end, ec] = std::to_chars(sci, sci + sizeof sci, x, std::chars_format::scientific);
   if (ec != std::errc()) {
     out[0] = '0';
     return 1;
   }
-  return static_cast<size_t>(ptr - out);
+  const char* p = sci;
+  size_t n = 0;
+  if (*p == '-') {
+    out[n++] = '-';
+    ++p;
+  }
+  char digits[32];
+  size_t digit_count = 0;
+  for (; p < end && *p != 'e'; ++p) {
+    if (*p != '.') digits[digit_count++] = *p;
+  }
+  int exponent = 0;
+  if (p < end) std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exponent);
+  // Value = 0.d1d2d3... * 10^(exponent + 1); point_pos digits precede the point.
+  long point_pos = exponent + 1;
+  if (point_pos <= 0) {
+    out[n++] = '0';
+    out[n++] = '.';
+    for (long i = 0; i < -point_pos; ++i) out[n++] = '0';
+    std::memcpy(out + n, digits, digit_count);
+    n += digit_count;
+  } else if (static_cast<size_t>(point_pos) >= digit_count) {
+    std::memcpy(out + n, digits, digit_count);
+    n += digit_count;
+    for (size_t i = digit_count; i < static_cast<size_t>(point_pos); ++i) out[n++] = '0';
+  } else {
+    std::memcpy(out + n, digits, static_cast<size_t>(point_pos));
+    n += static_cast<size_t>(point_pos);
+    out[n++] = '.';
+    std::memcpy(out + n, digits + point_pos, digit_count - static_cast<size_t>(point_pos));
+    n += digit_count - static_cast<size_t>(point_pos);
+  }
+  return n;
 }
 
 size_t formatNum(double x, char* out) {

@@ -1,0 +1,107 @@
+// Aggregate recognition.
+#include "agg/aggregation.h"
+
+#include <array>
+
+#include "common/numbers.h"
+#include "scalar/rewrite.h"
+
+namespace narwe {
+
+namespace {
+
+constexpr size_t npos = std::string_view::npos;
+
+// The names that make a call an aggregate, in the order the CASE condition
+// scan tries them.
+constexpr std::array<std::string_view, 16> kAggregateNames = {
+    "count",  "sum",     "avg",      "min",        "max",         "group_concat",
+    "string_agg", "median", "variance", "var_pop", "var_samp",    "var",
+    "stddev_pop", "stddev_samp", "stddev", "std",
+};
+
+// Longest name in kAggregateNames ("group_concat").
+constexpr size_t kMaxAggregateNameLength = 12;
+
+constexpr std::string_view kCaseKeyword = "case";
+constexpr std::string_view kThenKeyword = " then ";
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool isWordByte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+std::string_view trimBlanks(std::string_view s) {
+  while (!s.empty() && isBlank(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && isBlank(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+size_t findIgnoreCase(std::string_view text, std::string_view needle) {
+  for (size_t i = 0; i + needle.size() <= text.size(); ++i) {
+    if (equalsIgnoreCase(text.substr(i, needle.size()), needle)) return i;
+  }
+  return npos;
+}
+
+bool isAggregateName(std::string_view name) {
+  if (name.empty() || name.size() > kMaxAggregateNameLength) return false;
+  for (std::string_view known : kAggregateNames) {
+    if (equalsIgnoreCase(name, known)) return true;
+  }
+  return false;
+}
+
+// A CASE is an aggregate when its condition (the text before the first
+// THEN) calls an aggregate: a table name at a word start directly followed
+// by "(".
+bool caseConditionCallsAggregate(std::string_view text) {
+  size_t then = findIgnoreCase(text, kThenKeyword);
+  if (then == npos) return false;
+  std::string_view condition = text.substr(0, then);
+  for (size_t pos = 0; pos < condition.size(); ++pos) {
+    if (pos > 0 && isWordByte(condition[pos - 1])) continue;
+    std::string_view rest = condition.substr(pos);
+    for (std::string_view name : kAggregateNames) {
+      if (rest.size() > name.size() && rest[name.size()] == '(' &&
+          startsWithIgnoreCase(rest, name)) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool isAggregateExpr(std::string_view item) {
+  // The alias goes first so that "round(avg(x), 2) AS a" still shows its
+  // round wrapper.
+  std::string_view text = trimBlanks(splitAlias(item).expression);
+  while (std::optional<RoundWrapper> wrapper = parseRoundWrapper(text)) {
+    text = trimBlanks(wrapper->inner);
+  }
+
+  if (text.size() > kCaseKeyword.size() && startsWithIgnoreCase(text, kCaseKeyword)) {
+    return caseConditionCallsAggregate(text);
+  }
+  size_t paren = text.find('(');
+  if (paren == npos) return false;
+  // No closing parenthesis is required: "sum(a) + 1" counts as an aggregate.
+  return isAggregateName(trimBlanks(text.substr(0, paren)));
+}
+
+}  // namespace narwe

@@ -1,0 +1,313 @@
+// Select-list and clause text rewriting: DATE_PART rewriting, alias
+// splitting, scalar-select detection and table-alias removal.
+#include "scalar/rewrite.h"
+
+#include <array>
+#include <new>
+
+#include "common/numbers.h"
+
+namespace narwe {
+
+namespace {
+
+constexpr size_t npos = std::string_view::npos;
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool isWordByte(char c) { return isAsciiLetter(c) || isAsciiDigit(c) || c == '_'; }
+
+std::string_view trimBlanks(std::string_view s) {
+  while (!s.empty() && isBlank(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && isBlank(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+// First occurrence of `needle` (lower-case) in `text`, ignoring case.
+size_t findIgnoreCase(std::string_view text, std::string_view needle) {
+  if (needle.size() > text.size()) return npos;
+  for (size_t i = 0; i + needle.size() <= text.size(); ++i) {
+    if (equalsIgnoreCase(text.substr(i, needle.size()), needle)) return i;
+  }
+  return npos;
+}
+
+// Position of the quote closing the single-quoted run that opens at `open`,
+// or npos when the run is unterminated.
+size_t closingQuote(std::string_view text, size_t open) { return text.find('\'', open + 1); }
+
+// ---------------------------------------------------------------------------
+// DATE_PART rewriting
+
+constexpr std::string_view kDatePartCall = "date_part(";
+
+struct DatePartUnit {
+  std::string_view unit;
+  std::string_view format;
+};
+
+constexpr std::array<DatePartUnit, 6> kDatePartUnits = {{
+    {"year", "%Y"},
+    {"month", "%m"},
+    {"day", "%d"},
+    {"hour", "%H"},
+    {"minute", "%M"},
+    {"second", "%S"},
+}};
+
+// Finds "date_part(" outside single-quoted literals: a literal that merely
+// mentions the function must reach the output as written.
+size_t findDatePartCall(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\'') {
+      i = closingQuote(text, i);
+      if (i == npos) return npos;
+      continue;
+    }
+    if (startsWithIgnoreCase(text.substr(i), kDatePartCall)) return i;
+  }
+  return npos;
+}
+
+// First ")" at or after `from` outside single-quoted literals.
+size_t findCallEnd(std::string_view text, size_t from) {
+  for (size_t i = from; i < text.size(); ++i) {
+    if (text[i] == '\'') {
+      i = closingQuote(text, i);
+      if (i == npos) return npos;
+      continue;
+    }
+    if (text[i] == ')') return i;
+  }
+  return npos;
+}
+
+// The rewritten text, or nullopt when the text has no rewritable call.
+std::optional<std::string> rewriteFirstDatePart(std::string_view text) {
+  size_t call = findDatePartCall(text);
+  if (call == npos) return std::nullopt;
+  size_t args_begin = call + kDatePartCall.size();
+  size_t call_end = findCallEnd(text, args_begin);
+  if (call_end == npos) return std::nullopt;
+
+  std::string_view args = text.substr(args_begin, call_end - args_begin);
+  size_t open = args.find('\'');
+  if (open == npos) return std::nullopt;
+  size_t close = args.find('\'', open + 1);
+  if (close == npos) return std::nullopt;
+  size_t comma = args.find(',', close + 1);
+  if (comma == npos) return std::nullopt;
+
+  std::string_view unit = trimBlanks(args.substr(open + 1, close - open - 1));
+  std::string_view format;
+  for (const DatePartUnit& entry : kDatePartUnits) {
+    if (equalsIgnoreCase(unit, entry.unit)) {
+      format = entry.format;
+      break;
+    }
+  }
+  if (format.empty()) return std::nullopt;
+  std::string_view column = trimBlanks(args.substr(comma + 1));
+  std::string_view before = text.substr(0, call);
+  std::string_view after = text.substr(call_end + 1);
+
+  std::string out;
+  out.reserve(before.size() + format.size() + column.size() + after.size() + 16);
+  out.append(before);
+  out.append("STRFTIME('");
+  out.append(format);
+  out.append("', ");
+  out.append(column);
+  out.push_back(')');
+  out.append(after);
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Alias splitting
+
+constexpr std::array<std::string_view, 17> kAliasReservedWords = {
+    "end", "then", "else", "when", "case", "from", "and",  "or",      "not",
+    "is",  "null", "in",   "like", "asc",  "desc", "as",   "distinct",
+};
+
+bool isIdentifier(std::string_view text) {
+  if (text.empty() || !(isAsciiLetter(text[0]) || text[0] == '_')) return false;
+  for (char c : text) {
+    if (!isWordByte(c)) return false;
+  }
+  return true;
+}
+
+bool isReservedWord(std::string_view word) {
+  for (std::string_view reserved : kAliasReservedWords) {
+    if (equalsIgnoreCase(word, reserved)) return true;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// Scalar-select detection
+
+// Calls that the aggregate executors handle themselves: aggregates and the
+// round wrapper.
+constexpr std::array<std::string_view, 18> kNonScalarCallNames = {
+    "count",  "sum",      "avg",      "min",    "max",        "group_concat",
+    "count_distinct", "string_agg", "median", "variance", "var",    "var_pop",
+    "var_samp", "stddev", "stddev_pop", "stddev_samp", "std",   "round",
+};
+
+constexpr std::string_view kCaseKeyword = "case";
+
+// "CASE" followed by any blank opens a CASE expression; statements written
+// over several lines put a line feed there rather than a space.
+bool startsWithCaseKeyword(std::string_view expr) {
+  return expr.size() > kCaseKeyword.size() && startsWithIgnoreCase(expr, kCaseKeyword) &&
+         isBlank(static_cast<unsigned char>(expr[kCaseKeyword.size()]));
+}
+
+bool itemNeedsScalar(std::string_view item) {
+  std::string_view expr = trimBlanks(splitAlias(item).expression);
+  if (startsWithCaseKeyword(expr)) return true;
+  if (findIgnoreCase(expr, " is null") != npos || findIgnoreCase(expr, " is not null") != npos) {
+    return true;
+  }
+  size_t paren = expr.find('(');
+  if (paren == npos) return false;  // a plain column
+  std::string_view name = trimBlanks(expr.substr(0, paren));
+  if (name.empty() || startsWithIgnoreCase(name, kCaseKeyword)) return false;
+  for (std::string_view known : kNonScalarCallNames) {
+    if (equalsIgnoreCase(name, known)) return false;
+  }
+  return true;
+}
+
+// When an alias of `aliases` followed by "." and a name start begins at
+// `pos`, the position of that name; otherwise npos.
+size_t qualifiedNameStart(std::string_view text, size_t pos,
+                          const std::vector<std::string>& aliases) {
+  std::string_view rest = text.substr(pos);
+  for (const std::string& alias : aliases) {
+    // An empty alias would turn every ".name" into "name".
+    if (alias.empty() || !startsWithIgnoreCase(rest, alias)) continue;
+    size_t dot = alias.size();
+    if (dot + 1 < rest.size() && rest[dot] == '.' &&
+        (rest[dot + 1] == '_' || isAsciiLetter(rest[dot + 1]))) {
+      return pos + dot + 1;
+    }
+  }
+  return npos;
+}
+
+}  // namespace
+
+Status rewriteDateParts(std::vector<std::string>& items) {
+  try {
+    for (std::string& item : items) {
+      std::optional<std::string> rewritten = rewriteFirstDatePart(item);
+      if (rewritten) item = std::move(*rewritten);
+    }
+  } catch (const std::bad_alloc&) {
+    return Error::OutOfMemory;
+  }
+  return okStatus();
+}
+
+AliasSplit splitAlias(std::string_view item) {
+  size_t depth = 0;
+  size_t as_pos = npos;
+  size_t space_pos = npos;
+  for (size_t i = 0; i < item.size(); ++i) {
+    char c = item[i];
+    if (c == '\'') {
+      i = closingQuote(item, i);
+      if (i == npos) break;  // an unterminated literal runs to the end
+      continue;
+    }
+    if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      if (depth > 0) --depth;
+    } else if (c == ' ' && depth == 0) {
+      space_pos = i;
+      if (i + 3 < item.size() && lowerAscii(item[i + 1]) == 'a' && lowerAscii(item[i + 2]) == 's' &&
+          item[i + 3] == ' ') {
+        as_pos = i;
+      }
+    }
+  }
+
+  if (as_pos != npos) {
+    std::string_view alias = trimBlanks(item.substr(as_pos + 4));
+    if (!alias.empty() && alias.find(' ') == npos && alias.find('(') == npos) {
+      return {trimBlanks(item.substr(0, as_pos)), alias};
+    }
+  }
+  if (space_pos != npos) {
+    std::string_view alias = trimBlanks(item.substr(space_pos + 1));
+    std::string_view expr = trimBlanks(item.substr(0, space_pos));
+    if (!expr.empty() && isIdentifier(alias) && !isReservedWord(alias)) return {expr, alias};
+  }
+  return {item, std::nullopt};
+}
+
+bool hasScalarSelectFunctions(const Query& query) {
+  if (query.select_all) return false;
+  for (const std::string& item : query.columns) {
+    if (itemNeedsScalar(item)) return true;
+  }
+  return false;
+}
+
+Result<std::string> dealiasText(std::string_view text, const std::vector<std::string>& aliases,
+                                const TextSet& ambiguous_names) {
+  try {
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+      char c = text[i];
+      if (c == '\'') {
+        // A string literal is data: it is copied as written.
+        size_t close = closingQuote(text, i);
+        size_t end = close == npos ? text.size() : close + 1;
+        out.append(text.substr(i, end - i));
+        i = end;
+        continue;
+      }
+      if (i == 0 || !isWordByte(text[i - 1])) {
+        size_t name_start = qualifiedNameStart(text, i, aliases);
+        if (name_start != npos) {
+          size_t name_end = name_start;
+          while (name_end < text.size() && isWordByte(text[name_end])) ++name_end;
+          std::string_view name = text.substr(name_start, name_end - name_start);
+          if (ambiguous_names.contains(asciiLower(name))) return Error::AmbiguousColumnReference;
+          out.append(name);
+          i = name_end;
+          continue;
+        }
+      }
+      out.push_back(c);
+      ++i;
+    }
+    return out;
+  } catch (const std::bad_alloc&) {
+    return Error::OutOfMemory;
+  }
+}
+
+}  // namespace narwe
