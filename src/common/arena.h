@@ -68,8 +68,10 @@ class Arena {
     }
     size_t size = next_block_size_;
     while (size < need) size *= 2;
-    next_block_size_ = size * 2;
     blocks_.push_back(Block{std::unique_ptr<char[]>(new char[size]), size});
+    // Only a block that was really allocated raises the next block's size, so
+    // one failed huge request does not inflate every later one.
+    next_block_size_ = size * 2;
     current_ = blocks_.size() - 1;
     used_ = 0;
   }

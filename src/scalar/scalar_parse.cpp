@@ -1,0 +1,628 @@
+// Recognition of scalar SELECT terms: null tests, CASE expressions and the
+// function calls, turned into a ScalarSpec once per term.
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "scalar/scalar.h"
+#include "scalar/scalar_util.h"
+
+namespace narwe {
+
+using namespace scalar_detail;
+
+namespace {
+
+constexpr size_t kNpos = std::string_view::npos;
+
+// Names up to this length use a stack buffer for lower-casing.
+constexpr size_t kNameStackBuffer = 256;
+// Longest function name that is considered at all.
+constexpr size_t kMaxFunctionName = 64;
+// Only this many leading bytes of a CAST type are looked at.
+constexpr size_t kMaxCastType = 32;
+// Deepest chain of nested string functions; deeper chains are rejected
+// rather than risking the stack (parsing and evaluation both recurse).
+constexpr int kMaxNestingDepth = 256;
+
+using ParseResult = Result<std::optional<ScalarSpec>>;
+
+std::optional<ScalarSpec> notScalar() { return std::nullopt; }
+
+// Strict integer reading for call arguments: optional sign, digits, and
+// underscores accepted between two digits. Parsed by the shared integer
+// parsers after the underscores are dropped.
+template <typename T>
+std::optional<T> parseArgInt(std::string_view text) {
+  constexpr size_t kMaxIntText = 64;
+  char buf[kMaxIntText];
+  size_t n = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '_') {
+      bool between_digits = i > 0 && i + 1 < text.size() && text[i - 1] >= '0' &&
+                            text[i - 1] <= '9' && text[i + 1] >= '0' && text[i + 1] <= '9';
+      if (!between_digits) return std::nullopt;
+      continue;
+    }
+    if (n == kMaxIntText) return std::nullopt;  // far beyond any 64-bit value
+    buf[n++] = c;
+  }
+  std::string_view digits(buf, n);
+  if constexpr (std::is_same_v<T, int32_t>) {
+    auto r = parseInt32(digits);
+    if (!r.ok()) return std::nullopt;
+    return *r;
+  } else {
+    auto r = parseUint64(digits);
+    if (!r.ok() || *r > std::numeric_limits<T>::max()) return std::nullopt;
+    return static_cast<T>(*r);
+  }
+}
+
+enum class Func : uint8_t {
+  upper, lower, trim, reverse, length,
+  abs, sign, ceil, floor,
+  substr, lpad, rpad, replace, split_part,
+  greatest, least, concat,
+  mod, round, coalesce, cast,
+  datediff, dateadd, extract, strftime,
+};
+
+struct FuncName {
+  std::string_view name;
+  Func func;
+};
+
+constexpr std::array kFunctions = {
+    FuncName{"upper", Func::upper},       FuncName{"lower", Func::lower},
+    FuncName{"trim", Func::trim},         FuncName{"reverse", Func::reverse},
+    FuncName{"length", Func::length},     FuncName{"abs", Func::abs},
+    FuncName{"sign", Func::sign},         FuncName{"ceil", Func::ceil},
+    FuncName{"ceiling", Func::ceil},      FuncName{"floor", Func::floor},
+    FuncName{"substr", Func::substr},     FuncName{"substring", Func::substr},
+    FuncName{"lpad", Func::lpad},         FuncName{"rpad", Func::rpad},
+    FuncName{"replace", Func::replace},   FuncName{"split_part", Func::split_part},
+    FuncName{"greatest", Func::greatest}, FuncName{"least", Func::least},
+    FuncName{"concat", Func::concat},     FuncName{"mod", Func::mod},
+    FuncName{"round", Func::round},       FuncName{"coalesce", Func::coalesce},
+    FuncName{"cast", Func::cast},         FuncName{"datediff", Func::datediff},
+    FuncName{"dateadd", Func::dateadd},   FuncName{"extract", Func::extract},
+    FuncName{"strftime", Func::strftime},
+};
+
+std::optional<Func> lookupFunction(std::string_view name) {
+  if (name.size() > kMaxFunctionName) return std::nullopt;
+  for (const auto& f : kFunctions) {
+    if (equalsIgnoreCase(name, f.name)) return f.func;
+  }
+  return std::nullopt;
+}
+
+// Resolves a column or fails with ColumnNotFound.
+Result<size_t> requireCol(std::string_view name, const NameIndex& index) {
+  NARWE_ASSIGN_OR_RETURN(auto col, resolveCol(name, index));
+  if (!col) return Error::ColumnNotFound;
+  return *col;
+}
+
+ScalarSpec singleColumn(ScalarKind kind, size_t col) {
+  ScalarSpec s;
+  s.kind = kind;
+  s.col = col;
+  return s;
+}
+
+// Splits at the first comma: (before, after); nullopt when there is none.
+std::optional<std::pair<std::string_view, std::string_view>> splitFirstComma(std::string_view s) {
+  size_t c = s.find(',');
+  if (c == kNpos) return std::nullopt;
+  return std::pair{s.substr(0, c), s.substr(c + 1)};
+}
+
+// Reads a quoted piece starting at the first quote at or after `from`: the
+// text between it and the next quote, plus the position after the closing
+// quote. Bytes before the opening quote are ignored.
+struct QuotedPiece {
+  std::string_view text;
+  size_t end;
+};
+std::optional<QuotedPiece> nextQuoted(std::string_view s, size_t from) {
+  size_t open = s.find('\'', from);
+  if (open == kNpos) return std::nullopt;
+  size_t close = s.find('\'', open + 1);
+  if (close == kNpos) return std::nullopt;
+  return QuotedPiece{s.substr(open + 1, close - open - 1), close + 1};
+}
+
+ParseResult parseTerm(std::string_view term, const NameIndex& index, int depth);
+
+ParseResult parseStringFunction(Func f, std::string_view args, const NameIndex& index,
+                                int depth) {
+  static constexpr ScalarKind kKinds[] = {ScalarKind::upper, ScalarKind::lower, ScalarKind::trim,
+                                          ScalarKind::reverse, ScalarKind::length};
+  static constexpr NestedOp kOps[] = {NestedOp::upper, NestedOp::lower, NestedOp::trim,
+                                      NestedOp::reverse, NestedOp::length};
+  size_t which = static_cast<size_t>(f) - static_cast<size_t>(Func::upper);
+  if (args.find('(') == kNpos) {
+    NARWE_ASSIGN_OR_RETURN(size_t col, requireCol(args, index));
+    return std::optional(singleColumn(kKinds[which], col));
+  }
+  if (depth >= kMaxNestingDepth) return Error::NestedFunctionNotSupported;
+  NARWE_ASSIGN_OR_RETURN(auto inner, parseTerm(args, index, depth + 1));
+  if (!inner) return Error::ColumnNotFound;
+  ScalarSpec s;
+  s.kind = ScalarKind::nested;
+  s.nested_op = kOps[which];
+  try {
+    s.inner = std::make_shared<const ScalarSpec>(std::move(*inner));
+  } catch (const std::bad_alloc&) {
+    return Error::OutOfMemory;
+  }
+  return std::optional(std::move(s));
+}
+
+ParseResult parseSubstr(std::string_view args, const NameIndex& index) {
+  auto parts = splitFirstComma(args);
+  if (!parts) return notScalar();
+  ScalarSpec s;
+  s.kind = ScalarKind::substr;
+  std::string_view rest = parts->second;
+  std::string_view start_text = rest;
+  std::string_view count_text;
+  bool has_count = false;
+  if (auto sc = splitFirstComma(rest)) {
+    start_text = sc->first;
+    count_text = sc->second;
+    has_count = true;
+  }
+  auto start = parseArgInt<int32_t>(trimBlanks(start_text));
+  if (!start) return notScalar();
+  s.start = *start;
+  if (has_count) {
+    auto count = parseArgInt<int32_t>(trimBlanks(count_text));
+    if (!count) return notScalar();
+    s.count = *count;
+  }
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
+  return std::optional(std::move(s));
+}
+
+ParseResult parsePad(bool left, std::string_view args, const NameIndex& index) {
+  auto parts = splitFirstComma(args);
+  if (!parts) return notScalar();
+  ScalarSpec s;
+  s.kind = left ? ScalarKind::lpad : ScalarKind::rpad;
+  std::string_view rest = trimBlanks(parts->second);
+  std::string_view width_text = rest;
+  s.pad = " ";
+  if (auto wp = splitFirstComma(rest)) {
+    width_text = trimBlanks(wp->first);
+    std::string_view pad = trimBlanks(wp->second);
+    if (!isQuoted(pad)) return notScalar();
+    s.pad = quotedInner(pad);
+  }
+  auto width = parseArgInt<uint64_t>(width_text);
+  if (!width) return notScalar();
+  s.width = *width;
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
+  return std::optional(std::move(s));
+}
+
+ParseResult parseReplace(std::string_view args, const NameIndex& index) {
+  auto parts = splitFirstComma(args);
+  if (!parts) return notScalar();
+  std::string_view rest = parts->second;
+  auto from = nextQuoted(rest, 0);
+  if (!from || from->text.empty()) return notScalar();
+  size_t comma = rest.find(',', from->end);
+  if (comma == kNpos) return notScalar();
+  auto to = nextQuoted(rest, comma + 1);
+  if (!to) return notScalar();
+  ScalarSpec s;
+  s.kind = ScalarKind::replace;
+  s.from = from->text;
+  s.to = to->text;
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
+  return std::optional(std::move(s));
+}
+
+ParseResult parseSplitPart(std::string_view args, const NameIndex& index) {
+  auto parts = splitFirstComma(args);
+  if (!parts) return notScalar();
+  std::string_view rest = parts->second;
+  auto delim = nextQuoted(rest, 0);
+  if (!delim || delim->text.empty()) return notScalar();
+  size_t comma = rest.find(',', delim->end);
+  if (comma == kNpos) return notScalar();
+  auto piece = parseArgInt<uint64_t>(trimBlanks(rest.substr(comma + 1)));
+  if (!piece || *piece == 0) return notScalar();
+  ScalarSpec s;
+  s.kind = ScalarKind::split_part;
+  s.delim = delim->text;
+  s.index = *piece;
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
+  return std::optional(std::move(s));
+}
+
+// Splits an argument list at commas outside single quotes; pieces trimmed,
+// empty pieces skipped. Calls `take(piece)` for each until it fails.
+template <typename Take>
+Status forEachQuotedArg(std::string_view args, Take&& take) {
+  bool in_quote = false;
+  size_t piece_start = 0;
+  for (size_t i = 0; i <= args.size(); ++i) {
+    if (i < args.size()) {
+      if (args[i] == '\'') in_quote = !in_quote;
+      if (args[i] != ',' || in_quote) continue;
+    }
+    std::string_view piece = trimBlanks(args.substr(piece_start, i - piece_start));
+    piece_start = i + 1;
+    if (piece.empty()) continue;
+    NARWE_TRY(take(piece));
+  }
+  return okStatus();
+}
+
+ParseResult parseVariadic(ScalarKind kind, std::string_view args, const NameIndex& index) {
+  ScalarSpec s;
+  s.kind = kind;
+  const bool numbers_allowed = kind != ScalarKind::concat;
+  Status st = forEachQuotedArg(args, [&](std::string_view piece) -> Status {
+    if (s.arg_count == kMaxScalarArgs) return Error::TooManyArgs;
+    ScalarArg& arg = s.args[s.arg_count];
+    if (isQuoted(piece)) {
+      arg.is_literal = true;
+      arg.text = quotedInner(piece);
+    } else {
+      NARWE_ASSIGN_OR_RETURN(auto col, resolveCol(piece, index));
+      if (col) {
+        arg.col = *col;
+      } else if (numbers_allowed && parseFloat(piece)) {
+        arg.is_literal = true;
+        arg.text = piece;
+      } else {
+        return Error::ColumnNotFound;
+      }
+    }
+    ++s.arg_count;
+    return okStatus();
+  });
+  if (!st.ok()) return st.error();
+  const size_t min_args = kind == ScalarKind::concat ? 1 : 2;
+  if (s.arg_count < min_args) return notScalar();
+  return std::optional(std::move(s));
+}
+
+ParseResult parseMod(std::string_view args, const NameIndex& index) {
+  auto parts = splitFirstComma(args);
+  if (!parts) return notScalar();
+  auto divisor = parseFloat(trimBlanks(parts->second));
+  if (!divisor) return notScalar();
+  ScalarSpec s;
+  s.kind = ScalarKind::mod;
+  s.divisor = *divisor;
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
+  return std::optional(std::move(s));
+}
+
+ParseResult parseRound(std::string_view args, const NameIndex& index) {
+  ScalarSpec s;
+  s.kind = ScalarKind::round;
+  std::string_view col_text = args;
+  if (auto parts = splitFirstComma(args)) {
+    auto digits = parseArgInt<uint8_t>(trimBlanks(parts->second));
+    if (!digits) return notScalar();
+    s.digits = *digits;
+    col_text = parts->first;
+  }
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(col_text, index));
+  return std::optional(std::move(s));
+}
+
+ParseResult parseCoalesce(std::string_view args, const NameIndex& index) {
+  ScalarSpec s;
+  s.kind = ScalarKind::coalesce;
+  size_t piece_start = 0;
+  for (size_t i = 0; i <= args.size(); ++i) {
+    if (i < args.size() && args[i] != ',') continue;
+    std::string_view piece = trimBlanks(args.substr(piece_start, i - piece_start));
+    piece_start = i + 1;
+    if (isQuoted(piece)) {
+      s.fallback = quotedInner(piece);
+    } else if (parseFloat(piece)) {
+      s.fallback = piece;
+    } else {
+      if (s.col_count == kMaxScalarArgs) return Error::TooManyArgs;
+      NARWE_ASSIGN_OR_RETURN(s.cols[s.col_count], requireCol(piece, index));
+      ++s.col_count;
+    }
+  }
+  if (s.col_count == 0) return notScalar();
+  return std::optional(std::move(s));
+}
+
+std::optional<ScalarKind> castKind(std::string_view type_text) {
+  char buf[kMaxCastType];
+  size_t n = std::min(type_text.size(), kMaxCastType);
+  for (size_t i = 0; i < n; ++i) buf[i] = asciiLowerChar(type_text[i]);
+  std::string_view t(buf, n);
+  auto starts = [&](std::string_view p) { return t.substr(0, p.size()) == p; };
+  if (starts("int") || t == "bigint" || t == "smallint" || t == "tinyint") {
+    return ScalarKind::cast_int;
+  }
+  for (std::string_view p : {"float", "double", "real", "numeric", "decimal"}) {
+    if (starts(p)) return ScalarKind::cast_float;
+  }
+  for (std::string_view p : {"text", "varchar", "char", "string", "nvar"}) {
+    if (starts(p)) return ScalarKind::cast_text;
+  }
+  return std::nullopt;
+}
+
+ParseResult parseCast(std::string_view args, const NameIndex& index) {
+  constexpr std::string_view kAs = " AS ";
+  size_t as = findIgnoreCase(args, kAs);
+  if (as == kNpos) return notScalar();
+  auto kind = castKind(trimBlanks(args.substr(as + kAs.size())));
+  if (!kind) return notScalar();
+  NARWE_ASSIGN_OR_RETURN(size_t col, requireCol(args.substr(0, as), index));
+  return std::optional(singleColumn(*kind, col));
+}
+
+// Splits at every comma into at most `N` trimmed pieces (later ones are
+// ignored); returns how many pieces the text has, capped at N.
+template <size_t N>
+size_t splitPieces(std::string_view s, std::array<std::string_view, N>& out) {
+  size_t n = 0;
+  size_t start = 0;
+  while (n < N) {
+    size_t c = s.find(',', start);
+    out[n++] = trimBlanks(s.substr(start, c == kNpos ? kNpos : c - start));
+    if (c == kNpos) break;
+    start = c + 1;
+  }
+  return n;
+}
+
+ParseResult parseDateDiff(std::string_view args, const NameIndex& index) {
+  std::array<std::string_view, 3> p;
+  if (splitPieces(args, p) < 3) return notScalar();
+  ScalarSpec s;
+  s.kind = ScalarKind::datediff;
+  s.unit = unquoteOnce(p[0]);
+  s.date_unit = dateUnitFromText(s.unit);
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(p[1], index));
+  NARWE_ASSIGN_OR_RETURN(s.col_b, requireCol(p[2], index));
+  return std::optional(std::move(s));
+}
+
+ParseResult parseDateAdd(std::string_view args, const NameIndex& index) {
+  std::array<std::string_view, 3> p;
+  if (splitPieces(args, p) < 3) return notScalar();
+  auto amount = parseArgInt<int32_t>(p[1]);
+  if (!amount) return notScalar();
+  ScalarSpec s;
+  s.kind = ScalarKind::dateadd;
+  s.unit = unquoteOnce(p[0]);
+  s.date_unit = dateUnitFromText(s.unit);
+  s.amount = *amount;
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(p[2], index));
+  return std::optional(std::move(s));
+}
+
+ParseResult parseExtract(std::string_view args, const NameIndex& index) {
+  constexpr std::string_view kFrom = " FROM ";
+  size_t from = findIgnoreCase(args, kFrom);
+  if (from == kNpos) return notScalar();
+  ScalarSpec s;
+  s.kind = ScalarKind::extract;
+  s.unit = trimBlanks(args.substr(0, from));
+  s.date_unit = dateUnitFromText(s.unit);
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(args.substr(from + kFrom.size()), index));
+  return std::optional(std::move(s));
+}
+
+ParseResult parseStrftime(std::string_view args, const NameIndex& index) {
+  auto parts = splitFirstComma(args);
+  if (!parts) return notScalar();
+  ScalarSpec s;
+  s.kind = ScalarKind::strftime;
+  s.fmt = unquoteOnce(trimBlanks(parts->first));
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->second, index));
+  return std::optional(std::move(s));
+}
+
+ParseResult parseCall(std::string_view t, const NameIndex& index, int depth) {
+  size_t open = t.find('(');
+  if (open == kNpos || t.back() != ')') return notScalar();
+  auto func = lookupFunction(trimBlanks(t.substr(0, open)));
+  if (!func) return notScalar();
+  std::string_view args = trimBlanks(t.substr(open + 1, t.size() - 1 - (open + 1)));
+  switch (*func) {
+    case Func::upper:
+    case Func::lower:
+    case Func::trim:
+    case Func::reverse:
+    case Func::length:
+      return parseStringFunction(*func, args, index, depth);
+    case Func::abs:
+    case Func::sign:
+    case Func::ceil:
+    case Func::floor: {
+      if (args.find('(') != kNpos) return Error::NestedFunctionNotSupported;
+      NARWE_ASSIGN_OR_RETURN(size_t col, requireCol(args, index));
+      static constexpr ScalarKind kKinds[] = {ScalarKind::abs, ScalarKind::sign, ScalarKind::ceil,
+                                              ScalarKind::floor};
+      return std::optional(
+          singleColumn(kKinds[static_cast<size_t>(*func) - static_cast<size_t>(Func::abs)], col));
+    }
+    case Func::substr: return parseSubstr(args, index);
+    case Func::lpad: return parsePad(true, args, index);
+    case Func::rpad: return parsePad(false, args, index);
+    case Func::replace: return parseReplace(args, index);
+    case Func::split_part: return parseSplitPart(args, index);
+    case Func::greatest: return parseVariadic(ScalarKind::greatest, args, index);
+    case Func::least: return parseVariadic(ScalarKind::least, args, index);
+    case Func::concat: return parseVariadic(ScalarKind::concat, args, index);
+    case Func::mod: return parseMod(args, index);
+    case Func::round: return parseRound(args, index);
+    case Func::coalesce: return parseCoalesce(args, index);
+    case Func::cast: return parseCast(args, index);
+    case Func::datediff: return parseDateDiff(args, index);
+    case Func::dateadd: return parseDateAdd(args, index);
+    case Func::extract: return parseExtract(args, index);
+    case Func::strftime: return parseStrftime(args, index);
+  }
+  return notScalar();
+}
+
+// The comparison operators of a CASE condition; at equal positions the
+// earlier entry wins, so ">=" is preferred over ">".
+struct CaseOperator {
+  std::string_view text;
+  Operator op;
+};
+constexpr std::array kCaseOperators = {
+    CaseOperator{"!=", Operator::ne}, CaseOperator{"<>", Operator::ne},
+    CaseOperator{">=", Operator::ge}, CaseOperator{"<=", Operator::le},
+    CaseOperator{"=", Operator::eq},  CaseOperator{">", Operator::gt},
+    CaseOperator{"<", Operator::lt},
+};
+
+ParseResult parseCase(std::string_view t, const NameIndex& index) {
+  constexpr std::string_view kThen = " THEN ";
+  constexpr std::string_view kElse = " ELSE ";
+  constexpr std::string_view kEnd = "end";
+  constexpr std::string_view kWhen = "when ";
+  std::string_view rest = trimLeft(t.substr(4));  // after "case"
+  if (rest.size() < kWhen.size() || !startsWithIgnoreCase(rest, "when") || rest[4] != ' ') {
+    return notScalar();
+  }
+  rest.remove_prefix(kWhen.size());
+  size_t then_pos = findIgnoreCase(rest, kThen);
+  if (then_pos == kNpos) return notScalar();
+  std::string_view condition = trimBlanks(rest.substr(0, then_pos));
+  size_t else_pos = findIgnoreCase(rest, kElse, then_pos + kThen.size());
+  if (else_pos == kNpos) return notScalar();
+  std::string_view then_text =
+      trimBlanks(rest.substr(then_pos + kThen.size(), else_pos - then_pos - kThen.size()));
+  std::string_view tail = trimLeft(rest.substr(else_pos + kElse.size()));
+  if (!endsWithIgnoreCase(tail, kEnd)) return notScalar();
+  std::string_view else_text = trimRight(tail.substr(0, tail.size() - kEnd.size()));
+
+  size_t op_pos = kNpos;
+  const CaseOperator* op = nullptr;
+  for (const auto& candidate : kCaseOperators) {
+    size_t p = condition.find(candidate.text);
+    if (p != kNpos && (op_pos == kNpos || p < op_pos)) {
+      op_pos = p;
+      op = &candidate;
+    }
+  }
+  if (op == nullptr) return notScalar();
+
+  ScalarSpec s;
+  s.kind = ScalarKind::case_when;
+  s.cmp_op = op->op;
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(condition.substr(0, op_pos), index));
+  std::string_view value = trimBlanks(condition.substr(op_pos + op->text.size()));
+  if (isQuoted(value)) {
+    s.cmp_text = quotedInner(value);
+  } else if (auto number = parseFloat(value)) {
+    s.cmp_is_number = true;
+    s.cmp_number = *number;
+  } else {
+    return notScalar();
+  }
+  NARWE_ASSIGN_OR_RETURN(s.then_value, parseCaseValue(then_text, index));
+  NARWE_ASSIGN_OR_RETURN(s.else_value, parseCaseValue(else_text, index));
+  return std::optional(std::move(s));
+}
+
+ParseResult parseNullTest(std::string_view t, const NameIndex& index) {
+  for (auto [keyword, is_not] : {std::pair{std::string_view(" is not null"), true},
+                                 std::pair{std::string_view(" is null"), false}}) {
+    size_t p = findIgnoreCase(t, keyword);
+    if (p == kNpos) continue;
+    ScalarSpec s;
+    s.kind = ScalarKind::null_test;
+    s.is_not = is_not;
+    NARWE_ASSIGN_OR_RETURN(s.col, requireCol(t.substr(0, p), index));
+    return std::optional(std::move(s));
+  }
+  return notScalar();
+}
+
+ParseResult parseTerm(std::string_view term, const NameIndex& index, int depth) {
+  std::string_view t = trimBlanks(term);
+  NARWE_ASSIGN_OR_RETURN(auto null_test, parseNullTest(t, index));
+  if (null_test) return null_test;
+  if (startsWithIgnoreCase(t, "case")) return parseCase(t, index);
+  return parseCall(t, index, depth);
+}
+
+}  // namespace
+
+Result<std::optional<size_t>> resolveCol(std::string_view name, const NameIndex& index) {
+  std::string_view n = trimBlanks(name);
+  if (n.find('(') != kNpos) return std::optional<size_t>();
+  char stack_buf[kNameStackBuffer];
+  std::string heap_buf;
+  char* lowered = stack_buf;
+  if (n.size() > kNameStackBuffer) {
+    try {
+      heap_buf.resize(n.size());
+    } catch (const std::bad_alloc&) {
+      return Error::OutOfMemory;
+    }
+    lowered = heap_buf.data();
+  }
+  for (size_t i = 0; i < n.size(); ++i) lowered[i] = asciiLowerChar(n[i]);
+  const size_t* col = findColumn(index, std::string_view(lowered, n.size()));
+  if (col == nullptr) return std::optional<size_t>();
+  return std::optional<size_t>(*col);
+}
+
+Result<CaseValue> parseCaseValue(std::string_view text, const NameIndex& index) {
+  std::string_view t = trimBlanks(text);
+  CaseValue v;
+  if (isQuoted(t)) {
+    v.kind = CaseValueKind::text;
+    v.text = quotedInner(t);
+    return v;
+  }
+  if (auto number = parseFloat(t)) {
+    v.kind = CaseValueKind::number;
+    v.number = *number;
+    return v;
+  }
+  NARWE_ASSIGN_OR_RETURN(v.col, requireCol(t, index));
+  v.kind = CaseValueKind::column;
+  return v;
+}
+
+DateUnit dateUnitFromText(std::string_view unit) {
+  static constexpr std::pair<std::string_view, DateUnit> kUnits[] = {
+      {"second", DateUnit::second}, {"minute", DateUnit::minute}, {"hour", DateUnit::hour},
+      {"day", DateUnit::day},       {"week", DateUnit::week},     {"month", DateUnit::month},
+      {"year", DateUnit::year},
+  };
+  for (const auto& [text, u] : kUnits) {
+    if (equalsIgnoreCase(unit, text)) return u;
+  }
+  return DateUnit::unknown;
+}
+
+Result<std::optional<ScalarSpec>> tryParseScalar(std::string_view term, const NameIndex& index) {
+  try {
+    return parseTerm(term, index, 0);
+  } catch (const std::bad_alloc&) {
+    return Error::OutOfMemory;
+  }
+}
+
+}  // namespace narwe

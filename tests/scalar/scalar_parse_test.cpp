@@ -1,0 +1,323 @@
+// Recognition of scalar SELECT terms: shapes, payloads and error names.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/name_index.h"
+#include "scalar/scalar.h"
+
+namespace narwe {
+namespace {
+
+// Columns: name=0 x=1 a=2 b=3 age=4 c=5 d=6 e=7 f=8 g=9 h=10 i=11
+NameIndex testIndex() {
+  static const std::vector<std::string_view> headers = {"Name", "x", "a", "b", "age", "c",
+                                                        "d",    "e", "f", "g", "h",   "i"};
+  return buildNameIndex(headers);
+}
+
+ScalarSpec mustParse(std::string_view term) {
+  auto r = tryParseScalar(term, testIndex());
+  EXPECT_TRUE(r.ok()) << term << ": " << errorName(r.error());
+  if (!r.ok() || !r->has_value()) {
+    ADD_FAILURE() << term << " was not recognised";
+    return {};
+  }
+  return std::move(**r);
+}
+
+// "absent", an error name, or "ok".
+std::string outcome(std::string_view term) {
+  auto r = tryParseScalar(term, testIndex());
+  if (!r.ok()) return std::string(errorName(r.error()));
+  return r->has_value() ? "ok" : "absent";
+}
+
+struct OutcomeCase {
+  const char* term;
+  const char* expected;
+};
+
+TEST(ScalarParse, RecognitionAndErrorNames) {
+  const OutcomeCase cases[] = {
+      // Not scalar expressions: plain names, unknown or malformed calls.
+      {"x", "absent"},
+      {"foo(x)", "absent"},
+      {"upper(x", "absent"},
+      {"upper x)", "absent"},
+      {"substr(x)", "absent"},
+      {"substr(x, a)", "absent"},
+      {"substr(x, 1, b)", "absent"},
+      {"substr(x, _1)", "absent"},
+      {"substr(x, 1_)", "absent"},
+      {"lpad(x, 5, *)", "absent"},
+      {"lpad(x, -1)", "absent"},
+      {"lpad(x)", "absent"},
+      {"replace(x, '', 'a')", "absent"},
+      {"replace(x, 'a')", "absent"},
+      {"replace(x, 'a', b)", "absent"},
+      {"split_part(x, ',', 0)", "absent"},
+      {"split_part(x, ',', -1)", "absent"},
+      {"split_part(x, '', 1)", "absent"},
+      {"greatest(a)", "absent"},
+      {"least()", "absent"},
+      {"concat()", "absent"},
+      {"coalesce('x', 'y')", "absent"},
+      {"cast(x AS date)", "absent"},
+      {"cast(x)", "absent"},
+      {"mod(x)", "absent"},
+      {"mod(x, a)", "absent"},
+      {"round(x, 256)", "absent"},
+      {"round(zz, q)", "absent"},  // digits are checked before the column
+      {"datediff('day', a)", "absent"},
+      {"dateadd('day', x5, a)", "absent"},
+      {"extract(year a)", "absent"},
+      {"strftime('%Y' a)", "absent"},
+      {"CASE WHEN a = 1 THEN 'x' END", "absent"},
+      {"CASE WHEN a = b THEN 'x' ELSE 'y' END", "absent"},
+      {"CASE WHEN a THEN 'x' ELSE 'y' END", "absent"},
+      {"CASE WHEN a = 1 THEN 'x' ELSE 'y'", "absent"},
+      {"case", "absent"},
+      {"casey", "absent"},
+      // Recognised shapes.
+      {"UPPER ( Name )", "ok"},
+      {"substr(x, 2)", "ok"},
+      {"substring(x, -2, 1_0)", "ok"},
+      {"lpad(x, -0)", "ok"},
+      {"replace(x, 'a', '')", "ok"},
+      {"greatest(a, 'z', 3)", "ok"},
+      {"concat(a)", "ok"},
+      {"ceiling(x)", "ok"},
+      {"CASE  WHEN a=1 THEN 'x' ELSE 'y'END", "ok"},
+      {"x is null", "ok"},
+      // Named errors.
+      {"abs(upper(x))", "NestedFunctionNotSupported"},
+      {"floor(round(x))", "NestedFunctionNotSupported"},
+      {"substr(upper(x), 1, 2)", "ColumnNotFound"},
+      {"upper(zz)", "ColumnNotFound"},
+      {"upper(foo(x))", "ColumnNotFound"},
+      {"abs(zz)", "ColumnNotFound"},
+      {"lpad(zz, 3)", "ColumnNotFound"},
+      {"greatest(a, zz)", "ColumnNotFound"},
+      {"concat(a, 3)", "ColumnNotFound"},
+      {"coalesce(a, zz)", "ColumnNotFound"},
+      {"cast(zz AS int)", "ColumnNotFound"},
+      {"datediff('day', a, zz)", "ColumnNotFound"},
+      {"extract(year FROM zz)", "ColumnNotFound"},
+      {"round(zz, 2)", "ColumnNotFound"},
+      {"zz IS NOT NULL", "ColumnNotFound"},
+      {"CASE WHEN x IS NULL THEN 'a' ELSE 'b' END", "ColumnNotFound"},
+      {"CASE WHEN zz = 1 THEN 'x' ELSE 'y' END", "ColumnNotFound"},
+      {"CASE WHEN a = 1 THEN zz ELSE 'y' END", "ColumnNotFound"},
+      {"greatest(a, b, c, d, e, f, g, h, i)", "TooManyArgs"},
+      {"concat(a, b, c, d, e, f, g, h, 'x')", "TooManyArgs"},
+      {"coalesce(a, b, c, d, e, f, g, h, i)", "TooManyArgs"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(outcome(c.term), c.expected) << c.term;
+}
+
+TEST(ScalarParse, ColumnLookupIsCaseInsensitiveAndTrimmed) {
+  ScalarSpec s = mustParse("  UPPER ( NAME )  ");
+  EXPECT_EQ(s.kind, ScalarKind::upper);
+  EXPECT_EQ(s.col, 0u);
+
+  auto col = resolveCol(" AGE\t", testIndex());
+  ASSERT_TRUE(col.ok());
+  EXPECT_EQ(*col, std::optional<size_t>(4));
+  auto call = resolveCol("age()", testIndex());
+  ASSERT_TRUE(call.ok());
+  EXPECT_FALSE(call->has_value());
+
+  // Names longer than the stack scratch buffer still resolve.
+  std::string long_name(300, 'q');
+  std::vector<std::string_view> headers = {"a", long_name};
+  NameIndex idx = buildNameIndex(headers);
+  std::string upper_name(300, 'Q');
+  auto r = resolveCol(upper_name, idx);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(*r, std::optional<size_t>(1));
+}
+
+TEST(ScalarParse, NestingChainsAndDepthLimit) {
+  ScalarSpec s = mustParse("upper(lower(trim(x)))");
+  ASSERT_EQ(s.kind, ScalarKind::nested);
+  EXPECT_EQ(s.nested_op, NestedOp::upper);
+  ASSERT_TRUE(s.inner);
+  ASSERT_EQ(s.inner->kind, ScalarKind::nested);
+  EXPECT_EQ(s.inner->nested_op, NestedOp::lower);
+  ASSERT_TRUE(s.inner->inner);
+  EXPECT_EQ(s.inner->inner->kind, ScalarKind::trim);
+  EXPECT_EQ(s.inner->inner->col, 1u);
+
+  ScalarSpec len = mustParse("length(substr(x, 2))");
+  ASSERT_EQ(len.kind, ScalarKind::nested);
+  EXPECT_EQ(len.nested_op, NestedOp::length);
+  EXPECT_EQ(len.inner->kind, ScalarKind::substr);
+
+  auto chain = [](int depth) {
+    std::string t;
+    for (int i = 0; i < depth; ++i) t += "upper(";
+    t += "x";
+    t.append(depth, ')');
+    return t;
+  };
+  EXPECT_EQ(outcome(chain(200)), "ok");
+  // A pathological chain is refused instead of exhausting the stack.
+  EXPECT_EQ(outcome(chain(400)), "NestedFunctionNotSupported");
+}
+
+TEST(ScalarParse, TextFunctionPayloads) {
+  ScalarSpec s = mustParse("substr(x, 2)");
+  EXPECT_EQ(s.start, 2);
+  EXPECT_EQ(s.count, -1);
+  s = mustParse("substr(x, 2, -1)");
+  EXPECT_EQ(s.count, -1);
+  s = mustParse("substring(x, -2, 1_0)");
+  EXPECT_EQ(s.start, -2);
+  EXPECT_EQ(s.count, 10);
+
+  s = mustParse("lpad(x, 5)");
+  EXPECT_EQ(s.kind, ScalarKind::lpad);
+  EXPECT_EQ(s.width, 5u);
+  EXPECT_EQ(s.pad, " ");
+  s = mustParse("rpad(x, 7, 'ab')");
+  EXPECT_EQ(s.kind, ScalarKind::rpad);
+  EXPECT_EQ(s.pad, "ab");
+  s = mustParse("rpad(x, 7, '')");
+  EXPECT_EQ(s.pad, "");
+
+  s = mustParse("replace(x, 'a,b', '')");
+  EXPECT_EQ(s.from, "a,b");
+  EXPECT_EQ(s.to, "");
+  s = mustParse("split_part(x, ',', 2)");
+  EXPECT_EQ(s.delim, ",");
+  EXPECT_EQ(s.index, 2u);
+}
+
+TEST(ScalarParse, ArgumentListPayloads) {
+  ScalarSpec s = mustParse("greatest(a, 'z', 3)");
+  ASSERT_EQ(s.arg_count, 3u);
+  EXPECT_FALSE(s.args[0].is_literal);
+  EXPECT_EQ(s.args[0].col, 2u);
+  EXPECT_TRUE(s.args[1].is_literal);
+  EXPECT_EQ(s.args[1].text, "z");
+  EXPECT_TRUE(s.args[2].is_literal);
+  EXPECT_EQ(s.args[2].text, "3");
+
+  s = mustParse("least(a, 'x,y', , b)");  // commas inside quotes do not split
+  ASSERT_EQ(s.arg_count, 3u);
+  EXPECT_EQ(s.args[1].text, "x,y");
+
+  s = mustParse("coalesce(a, 'n/a', b)");
+  ASSERT_EQ(s.col_count, 2u);
+  EXPECT_EQ(s.cols[0], 2u);
+  EXPECT_EQ(s.cols[1], 3u);
+  EXPECT_EQ(s.fallback, "n/a");
+  s = mustParse("coalesce('first', a, 0)");  // the last literal wins
+  EXPECT_EQ(s.fallback, "0");
+  s = mustParse("coalesce(a)");
+  EXPECT_EQ(s.fallback, "");
+}
+
+TEST(ScalarParse, CastTypes) {
+  const std::pair<const char*, ScalarKind> cases[] = {
+      {"cast(x AS INTEGER)", ScalarKind::cast_int},
+      {"CAST(x as bigint)", ScalarKind::cast_int},
+      {"cast(x AS tinyint)", ScalarKind::cast_int},
+      {"cast(x AS numeric(10,2))", ScalarKind::cast_float},
+      {"cast(x AS DOUBLE PRECISION)", ScalarKind::cast_float},
+      {"cast(x AS real)", ScalarKind::cast_float},
+      {"cast(x AS varchar(20))", ScalarKind::cast_text},
+      {"cast(x AS nvarchar)", ScalarKind::cast_text},
+      {"cast(x AS string)", ScalarKind::cast_text},
+  };
+  for (const auto& [term, kind] : cases) {
+    ScalarSpec s = mustParse(term);
+    EXPECT_EQ(s.kind, kind) << term;
+    EXPECT_EQ(s.col, 1u) << term;
+  }
+}
+
+TEST(ScalarParse, NumericAndDatePayloads) {
+  ScalarSpec s = mustParse("mod(x, -2.5)");
+  EXPECT_EQ(s.divisor, -2.5);
+  s = mustParse("mod(x, 0)");
+  EXPECT_EQ(s.divisor, 0.0);
+  s = mustParse("round(x)");
+  EXPECT_EQ(s.digits, 0);
+  s = mustParse("round(x, 255)");
+  EXPECT_EQ(s.digits, 255);
+
+  s = mustParse("datediff('Day', a, b)");
+  EXPECT_EQ(s.unit, "Day");
+  EXPECT_EQ(s.date_unit, DateUnit::day);
+  EXPECT_EQ(s.col, 2u);
+  EXPECT_EQ(s.col_b, 3u);
+  s = mustParse("dateadd(hour, -3, a)");
+  EXPECT_EQ(s.date_unit, DateUnit::hour);
+  EXPECT_EQ(s.amount, -3);
+  s = mustParse("extract(year FROM a)");
+  EXPECT_EQ(s.date_unit, DateUnit::year);
+  s = mustParse("EXTRACT('year' from a)");  // quotes are kept for extract
+  EXPECT_EQ(s.unit, "'year'");
+  EXPECT_EQ(s.date_unit, DateUnit::unknown);
+  s = mustParse("strftime('%Y-%m', a)");
+  EXPECT_EQ(s.fmt, "%Y-%m");
+}
+
+TEST(ScalarParse, CaseExpressions) {
+  ScalarSpec s = mustParse("CASE WHEN age >= 18 THEN 'adult' ELSE 'minor' END");
+  EXPECT_EQ(s.kind, ScalarKind::case_when);
+  EXPECT_EQ(s.col, 4u);
+  EXPECT_EQ(s.cmp_op, Operator::ge);
+  EXPECT_TRUE(s.cmp_is_number);
+  EXPECT_EQ(s.cmp_number, 18.0);
+  EXPECT_EQ(s.then_value.kind, CaseValueKind::text);
+  EXPECT_EQ(s.then_value.text, "adult");
+  EXPECT_EQ(s.else_value.text, "minor");
+
+  s = mustParse("case when a <> 'q' then A else 2.5 end");
+  EXPECT_EQ(s.cmp_op, Operator::ne);
+  EXPECT_FALSE(s.cmp_is_number);
+  EXPECT_EQ(s.cmp_text, "q");
+  EXPECT_EQ(s.then_value.kind, CaseValueKind::column);
+  EXPECT_EQ(s.then_value.col, 2u);
+  EXPECT_EQ(s.else_value.kind, CaseValueKind::number);
+  EXPECT_EQ(s.else_value.number, 2.5);
+
+  // The leftmost operator wins; at one position the two-byte form wins.
+  const std::pair<const char*, Operator> ops[] = {
+      {"CASE WHEN a != 1 THEN 1 ELSE 0 END", Operator::ne},
+      {"CASE WHEN a <= 1 THEN 1 ELSE 0 END", Operator::le},
+      {"CASE WHEN a < 1 THEN 1 ELSE 0 END", Operator::lt},
+      {"CASE WHEN a > 1 THEN 1 ELSE 0 END", Operator::gt},
+      {"CASE WHEN a = '>=' THEN 1 ELSE 0 END", Operator::eq},
+  };
+  for (const auto& [term, op] : ops) EXPECT_EQ(mustParse(term).cmp_op, op) << term;
+}
+
+TEST(ScalarParse, NullTests) {
+  ScalarSpec s = mustParse("x IS NOT NULL");
+  EXPECT_EQ(s.kind, ScalarKind::null_test);
+  EXPECT_TRUE(s.is_not);
+  EXPECT_EQ(s.col, 1u);
+  s = mustParse("X is null and more");  // text after the keyword is ignored
+  EXPECT_FALSE(s.is_not);
+}
+
+TEST(ScalarParse, CaseValues) {
+  auto v = parseCaseValue(" 'it''s' ", testIndex());
+  ASSERT_TRUE(v.ok());
+  EXPECT_EQ(v->kind, CaseValueKind::text);
+  EXPECT_EQ(v->text, "it''s");  // no escape processing
+  v = parseCaseValue("-1e3", testIndex());
+  ASSERT_TRUE(v.ok());
+  EXPECT_EQ(v->kind, CaseValueKind::number);
+  EXPECT_EQ(v->number, -1000.0);
+  v = parseCaseValue("nope", testIndex());
+  EXPECT_EQ(v.error(), Error::ColumnNotFound);
+}
+
+}  // namespace
+}  // namespace narwe
