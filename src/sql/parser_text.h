@@ -1,0 +1,116 @@
+// Text scanning shared by the statement parser and the condition parser.
+//
+// Both parsers work directly on the statement text rather than on tokens, so
+// they share one notion of where a keyword "is": outside single-quoted runs
+// (a "'" opens a run that ends at the next "'"), optionally at parenthesis
+// depth 0, matched ASCII-case-insensitively, with any run of whitespace
+// (bytes 9-13 and 32) standing for the space between words. Double quotes
+// have no special meaning to the scanners.
+//
+// Keyword patterns are written lower-case with two special bytes:
+//   ' '  one or more whitespace bytes
+//   '~'  zero or more whitespace bytes
+// Every other pattern byte matches itself (letters in either case).
+//
+// Internal to src/sql; pure functions, thread-safe, no allocation except
+// where a std::string is returned.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/error.h"
+#include "common/numbers.h"
+
+namespace narwe {
+
+constexpr size_t kNoPos = std::string_view::npos;
+
+// A half-open byte range [start, end) inside a text.
+struct TextSpan {
+  size_t start = 0;
+  size_t end = 0;
+};
+
+constexpr char foldByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// Bytes that may form a name: ASCII letters, digits, '_' and every byte of a
+// multi-byte UTF-8 sequence.
+constexpr bool isWordByte(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c >= 0x80;
+}
+
+std::string_view trimBlank(std::string_view text);
+
+// Trims [start, end) of `text` in place.
+void trimSpan(std::string_view text, size_t& start, size_t& end);
+
+// ASCII-case-insensitive equality of two texts of any case.
+bool equalsFolded(std::string_view a, std::string_view b);
+
+// Matches `pattern` (see the header comment) at `pos`; returns the position
+// just after the match, or kNoPos.
+size_t matchPattern(std::string_view text, size_t pos, std::string_view pattern);
+
+// Calls visit(i, depth) for each byte position i >= from that lies outside
+// single-quoted runs (the quote bytes themselves are not visited); depth is the
+// parenthesis depth before byte i, counted from `from` and never below 0.
+// Returns the first i for which visit returns true, or kNoPos.
+template <typename Visit>
+size_t scanOutsideQuotes(std::string_view text, size_t from, Visit&& visit) {
+  size_t depth = 0;
+  for (size_t i = from; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\'') {
+      const size_t close = text.find('\'', i + 1);
+      if (close == kNoPos) return kNoPos;  // an unterminated run hides the rest
+      i = close;
+      continue;
+    }
+    if (visit(i, depth)) return i;
+    if (c == '(') {
+      ++depth;
+    } else if (c == ')' && depth > 0) {
+      --depth;
+    }
+  }
+  return kNoPos;
+}
+
+enum class Boundary : unsigned char {
+  kNone,   // anywhere
+  kBlank,  // preceded by whitespace (or the start) and followed by whitespace (or the end)
+};
+
+// One scan that records, for each of `pattern_count` patterns, its first
+// match at or after `from` (outside quoted runs; with `top_level_only` only
+// at parenthesis depth 0) in first_hits[k]. Stops once every pattern is found.
+void findEachPatternOutsideQuotes(std::string_view text, size_t from, const std::string_view* patterns,
+                                  size_t pattern_count, bool top_level_only, Boundary boundary,
+                                  std::optional<TextSpan>* first_hits);
+
+// First match of `pattern` at or after `from` outside single-quoted runs;
+// with `top_level_only`, only at parenthesis depth 0 (counted from `from`).
+std::optional<TextSpan> findPatternOutsideQuotes(std::string_view text, size_t from,
+                                                 std::string_view pattern, bool top_level_only,
+                                                 Boundary boundary = Boundary::kNone);
+
+// The right-hand literal rule: a text starting with a single or double quote
+// must be longer than one byte and end with the same quote
+// (UnterminatedQuotedValue otherwise); the pair is removed, anything inside
+// is kept. Other texts are returned unchanged.
+Result<std::string_view> unquoteLiteral(std::string_view text);
+
+// Removes one pair of matching surrounding quotes (both ' or both ") from a
+// text of at least two bytes; otherwise returns it unchanged.
+std::string_view stripQuotePair(std::string_view text);
+
+// The literal as a number when the whole text is a float. A literal reading
+// as NaN counts as text: NaN equals nothing, so a numeric comparison with it
+// could never match the field it names.
+std::optional<double> literalNumber(std::string_view text);
+
+}  // namespace narwe

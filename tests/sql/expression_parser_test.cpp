@@ -1,0 +1,321 @@
+// Condition parsing: tree shapes, comparison fields, rejected forms and
+// hostile input (huge, deeply nested, unbalanced).
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+#include <variant>
+
+#include "common/error.h"
+#include "sql/parser.h"
+
+namespace narwe {
+namespace {
+
+const char* opText(Operator op) {
+  switch (op) {
+    case Operator::eq: return "=";
+    case Operator::ne: return "!=";
+    case Operator::gt: return ">";
+    case Operator::ge: return ">=";
+    case Operator::lt: return "<";
+    case Operator::le: return "<=";
+    case Operator::like: return " LIKE ";
+    case Operator::ilike: return " ILIKE ";
+    case Operator::between: return " BETWEEN ";
+    case Operator::is_null: return " IS NULL";
+    case Operator::is_not_null: return " IS NOT NULL";
+  }
+  return "?";
+}
+
+std::string joinItems(const std::vector<std::string>& items) {
+  std::string out;
+  for (size_t i = 0; i < items.size(); ++i) out += (i ? "|" : "") + items[i];
+  return out;
+}
+
+// A compact rendering of a tree, e.g. "OR(a=1, AND(b=2, c=3))".
+std::string describe(const Expression& e) {
+  if (const auto* c = std::get_if<Comparison>(&e.node)) {
+    if (c->subquery) return c->column + (c->negated ? " NOT IN SUBQUERY[" : " IN SUBQUERY[") + *c->subquery + "]";
+    if (c->in_values) return c->column + (c->negated ? " NOT IN[" : " IN[") + joinItems(*c->in_values) + "]";
+    if (c->op == Operator::between) return c->column + " BETWEEN " + c->value + ".." + c->upper_value.value_or("?");
+    if (c->modulus) return c->column + "%" + std::to_string(static_cast<int>(*c->modulus)) + opText(c->op) + c->value;
+    return c->column + opText(c->op) + c->value;
+  }
+  if (const auto* f = std::get_if<FunctionComparison>(&e.node)) {
+    return f->function + "(" + f->part + "|" + f->column + (f->column2 ? "|" + *f->column2 : "") + ")" +
+           opText(f->op) + std::to_string(static_cast<int>(f->number));
+  }
+  if (const auto* l = std::get_if<Logical>(&e.node)) {
+    return std::string(l->is_or ? "OR(" : "AND(") + describe(*l->left) + ", " + describe(*l->right) + ")";
+  }
+  return "NOT(" + describe(*std::get<Not>(e.node).child) + ")";
+}
+
+std::string parsed(std::string_view text) {
+  Result<Expression> result = parseExpression(text);
+  if (!result.ok()) return std::string("error: ") + std::string(errorName(result.error()));
+  return describe(*result);
+}
+
+const Comparison& comparisonOf(const Result<Expression>& result) { return std::get<Comparison>(result->node); }
+
+struct ShapeCase {
+  const char* text;
+  const char* expected;
+};
+
+TEST(ExpressionParserShape, PrecedenceAndGrouping) {
+  const ShapeCase cases[] = {
+      {"a = 1 OR b = 2 AND c = 3", "OR(a=1, AND(b=2, c=3))"},
+      {"a = 1 AND b = 2 OR c = 3", "OR(AND(a=1, b=2), c=3)"},
+      {"a = 1 OR b = 2 OR c = 3", "OR(a=1, OR(b=2, c=3))"},
+      {"NOT a = 1 AND b = 2", "NOT(AND(a=1, b=2))"},
+      {"NOT a = 1 OR b = 2", "NOT(OR(a=1, b=2))"},
+      {"NOT (a = 1) AND b = 2", "NOT(AND(a=1, b=2))"},
+      {"NOT(a = 1)", "NOT(a=1)"},
+      {"a = 1 OR NOT b = 2 OR c = 3", "OR(a=1, NOT(OR(b=2, c=3)))"},
+      {"(a = 1 OR b = 2) AND c = 3", "AND(OR(a=1, b=2), c=3)"},
+      {"(a = 1) OR (b = 2)", "OR(a=1, b=2)"},
+      {"  ((( a = 1 )))  ", "a=1"},
+      {"x BETWEEN 1 AND 5 AND y = 2", "AND(x BETWEEN 1..5, y=2)"},
+      {"y = 2 AND x BETWEEN 1 AND 5", "AND(y=2, x BETWEEN 1..5)"},
+      {"x BETWEEN 1 AND 5 AND y BETWEEN 'a' AND 'c' AND z = 3",
+       "AND(x BETWEEN 1..5, AND(y BETWEEN a..c, z=3))"},
+      {"city = 'a or b'", "city=a or b"},
+      {"name = 'x and y' AND b = 1", "AND(name=x and y, b=1)"},
+      {"a = ')' OR (b = '(')", "OR(a=), b=()"},
+      {"a = 1\nAND\tb = 2\r\nOR c = 3", "OR(AND(a=1, b=2), c=3)"},
+  };
+  for (const ShapeCase& c : cases) EXPECT_EQ(parsed(c.text), c.expected) << c.text;
+}
+
+TEST(ExpressionParserShape, ComparisonForms) {
+  const ShapeCase cases[] = {
+      {"Name = 'x'", "name=x"},
+      {"age >= 18", "age>=18"},
+      {"age<=18", "age<=18"},
+      {"a != 'b'", "a!=b"},
+      {"a <> 'b'", "a!=b"},
+      {"a < -1", "a<-1"},
+      {"a > \"q\"", "a>q"},
+      {"name = 'O''Brien'", "name=O''Brien"},
+      {"name = 'a = b'", "name=a = b"},
+      {"id % 2 = 0", "id%2=0"},
+      {"id % 3 != 1", "id%3!=1"},
+      {"id % 2 >= '1'", "id%2>=1"},
+      {"a IN (1, 'x', \"y\", ' z ')", "a IN[1|x|y| z ]"},
+      {"a IN ('x,y', 'q')", "a IN[x,y|q]"},
+      {"a NOT IN ('1','2')", "a NOT IN[1|2]"},
+      {"a IN(1,2)", "a IN[1|2]"},
+      {"id IN (SELECT id FROM g)", "id IN SUBQUERY[SELECT id FROM g]"},
+      {"id NOT IN ( select id from g where x = 1 )", "id NOT IN SUBQUERY[select id from g where x = 1]"},
+      {"id IN (selected, other)", "id IN[selected|other]"},
+      {"x IS NULL", "x IS NULL"},
+      {"x is not null", "x IS NOT NULL"},
+      {"x IS  NOT\tNULL", "x IS NOT NULL"},
+      {"name LIKE 'A%'", "name LIKE A%"},
+      {"name ILIKE 'b_b'", "name ILIKE b_b"},
+      {"name NOT LIKE 'a%'", "NOT(name LIKE a%)"},
+      {"name not ilike 'a%'", "NOT(name ILIKE a%)"},
+      {"x NOT BETWEEN 1 AND 2", "NOT(x BETWEEN 1..2)"},
+      {"x BETWEEN 'a and b' AND 'z'", "x BETWEEN a and b..z"},
+      {"count(*) > 5", "count(*)>5"},
+      {"sum(a) > sum(b)", "sum(a)>sum(b)"},
+      {"EXTRACT(YEAR FROM OrderDate) = 2020", "extract(YEAR|orderdate)=2020"},
+      {"datediff('day', Start, End) > 5", "datediff(day|start|end)>5"},
+      {"DATEADD('day', 3, d) = 1", "dateadd(day|d)=1"},
+      {"extract(month from d) <> '3'", "extract(month|d)!=3"},
+  };
+  for (const ShapeCase& c : cases) EXPECT_EQ(parsed(c.text), c.expected) << c.text;
+}
+
+TEST(ExpressionParserFields, LiteralsAndNumbers) {
+  Result<Expression> quoted_number = parseExpression("age = '42'");
+  ASSERT_TRUE(quoted_number.ok());
+  EXPECT_EQ(comparisonOf(quoted_number).value, "42");
+  EXPECT_EQ(comparisonOf(quoted_number).number, 42.0);
+
+  Result<Expression> text = parseExpression("name = 'x'");
+  ASSERT_TRUE(text.ok());
+  EXPECT_FALSE(comparisonOf(text).number.has_value());
+  EXPECT_FALSE(comparisonOf(text).negated);
+
+  // A literal reading as NaN stays text so that it can match its own bytes.
+  Result<Expression> nan = parseExpression("status = 'NaN'");
+  ASSERT_TRUE(nan.ok());
+  EXPECT_FALSE(comparisonOf(nan).number.has_value());
+
+  Result<Expression> between = parseExpression("x BETWEEN '1.5' AND 10");
+  ASSERT_TRUE(between.ok());
+  EXPECT_EQ(comparisonOf(between).op, Operator::between);
+  EXPECT_EQ(comparisonOf(between).number, 1.5);
+  EXPECT_EQ(comparisonOf(between).upper_number, 10.0);
+
+  Result<Expression> text_between = parseExpression("x BETWEEN 'a' AND 'c'");
+  ASSERT_TRUE(text_between.ok());
+  EXPECT_FALSE(comparisonOf(text_between).number.has_value());
+  EXPECT_EQ(comparisonOf(text_between).upper_value, "c");
+
+  Result<Expression> modulo = parseExpression("amount % 2 = 0");
+  ASSERT_TRUE(modulo.ok());
+  EXPECT_EQ(comparisonOf(modulo).modulus, 2.0);
+  EXPECT_EQ(comparisonOf(modulo).op, Operator::eq);
+  EXPECT_EQ(comparisonOf(modulo).value, "0");
+  EXPECT_EQ(comparisonOf(modulo).number, 0.0);
+
+  Result<Expression> is_null = parseExpression("x IS NULL");
+  ASSERT_TRUE(is_null.ok());
+  EXPECT_EQ(comparisonOf(is_null).value, "");
+  EXPECT_FALSE(comparisonOf(is_null).in_values.has_value());
+
+  Result<Expression> subquery = parseExpression("id IN (SELECT id FROM g)");
+  ASSERT_TRUE(subquery.ok());
+  EXPECT_EQ(comparisonOf(subquery).op, Operator::eq);
+  EXPECT_EQ(comparisonOf(subquery).value, "");
+  EXPECT_FALSE(comparisonOf(subquery).in_values.has_value());
+
+  Result<Expression> datediff = parseExpression("DATEDIFF('day', a, b) >= 2.5");
+  ASSERT_TRUE(datediff.ok());
+  const auto& function = std::get<FunctionComparison>(datediff->node);
+  EXPECT_EQ(function.number, 2.5);
+  EXPECT_EQ(function.op, Operator::ge);
+}
+
+struct ErrorCase {
+  const char* text;
+  Error expected;
+};
+
+TEST(ExpressionParserErrors, RejectedConditions) {
+  const ErrorCase cases[] = {
+      {"", Error::InvalidExpression},
+      {" \t\n ", Error::InvalidExpression},
+      {"()", Error::InvalidExpression},
+      {"a", Error::InvalidExpression},
+      {"a = 1 AND ()", Error::InvalidExpression},
+      {"= 5", Error::InvalidExpression},
+      {"a =", Error::InvalidExpression},
+      {"a = 1 AND (b = 2", Error::InvalidExpression},
+      {"(a = 1", Error::InvalidExpression},
+      {"name = 'abc", Error::UnterminatedQuotedValue},
+      {"name = \"abc", Error::UnterminatedQuotedValue},
+      {"name = '", Error::UnterminatedQuotedValue},
+      {"name LIKE 'abc", Error::UnterminatedQuotedValue},
+      {"x BETWEEN \"a AND b\"", Error::UnterminatedQuotedValue},
+      {"x BETWEEN 'a AND b", Error::InvalidExpression},
+      {"a == 1", Error::InvalidOperator},
+      {"a => 1", Error::InvalidOperator},
+      {"a =< 1", Error::InvalidOperator},
+      {"a !== 1", Error::InvalidOperator},
+      {"a % 2 == 0", Error::InvalidOperator},
+      {"x BETWEEN 1", Error::InvalidExpression},
+      {"x BETWEEN AND 5", Error::InvalidExpression},
+      {"x BETWEEN 1 AND ", Error::InvalidExpression},
+      {"a IN (1, 2", Error::InvalidExpression},
+      {"a IN ()", Error::InvalidExpression},
+      {"a IN (1,,2)", Error::InvalidExpression},
+      {"a IN (1) AND", Error::InvalidExpression},
+      {"a IN (1) b", Error::InvalidExpression},
+      {"a IS NULL b = 1", Error::InvalidExpression},
+      {"a % x = 1", Error::InvalidExpression},
+      {"a % 2", Error::InvalidExpression},
+      {"a % 2 = ", Error::InvalidExpression},
+      {"extract(year d) = 1", Error::InvalidExpression},
+      {"extract(year from d) = abc", Error::InvalidExpression},
+      {"extract(year from d) + 1 = 5", Error::InvalidExpression},
+      {"extract(year from d = 5", Error::InvalidExpression},
+      {"datediff('day', a) > 1", Error::InvalidExpression},
+      {"datediff('day', a, , b) > 1", Error::InvalidExpression},
+      {"dateadd('day', x, d) = 1", Error::InvalidExpression},
+  };
+  for (const ErrorCase& c : cases) {
+    Result<Expression> result = parseExpression(c.text);
+    EXPECT_FALSE(result.ok()) << c.text << " parsed as " << (result.ok() ? describe(*result) : "");
+    if (!result.ok()) {
+      EXPECT_EQ(errorName(result.error()), errorName(c.expected)) << c.text;
+    }
+  }
+}
+
+TEST(ExpressionParserErrors, DirectComparisonEntries) {
+  EXPECT_EQ(parseComparison("a ~ 1", "~", 2).error(), Error::InvalidOperator);
+  EXPECT_EQ(parseComparison("a LIKE 1", "LIKE", 2).error(), Error::InvalidOperator);
+  EXPECT_EQ(parseComparison("a = 1", "=", 40).error(), Error::InvalidExpression);
+  Result<Expression> ok = parseComparison("Score >= 7", ">=", 6);
+  ASSERT_TRUE(ok.ok());
+  EXPECT_EQ(describe(*ok), "score>=7");
+  EXPECT_EQ(parseModComparison("a % 2 = 1", 40).error(), Error::InvalidExpression);
+  EXPECT_EQ(parseModComparison("a + 2 = 1", 1).error(), Error::InvalidExpression);
+}
+
+// Depth of the right spine, walked without recursion.
+size_t rightSpineLength(const Expression& root) {
+  size_t length = 0;
+  const Expression* e = &root;
+  while (const auto* l = std::get_if<Logical>(&e->node)) {
+    ++length;
+    e = l->right.get();
+  }
+  return length;
+}
+
+// Processor time, so that a busy machine does not fail the check.
+double secondsSince(std::clock_t start) { return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC; }
+
+constexpr size_t kHugeTermCount = 20000;  // 0.2 to 0.7 megabyte of condition text
+constexpr size_t kDeepNesting = 100000;
+constexpr double kGenerousSeconds = 5.0;   // catches quadratic work, not tuning
+
+TEST(ExpressionParserLimits, LongChainsAreLinear) {
+  for (const char* joiner : {" OR ", " AND ", " AND x BETWEEN 1 AND 2 AND "}) {
+    std::string text = "a = 1";
+    for (size_t i = 1; i < kHugeTermCount; ++i) (text += joiner) += "a = 1";
+    const std::clock_t start = std::clock();
+    Result<Expression> result = parseExpression(text);
+    EXPECT_LT(secondsSince(start), kGenerousSeconds) << joiner;
+    ASSERT_TRUE(result.ok()) << joiner;
+    EXPECT_GE(rightSpineLength(*result), kHugeTermCount - 1) << joiner;
+  }
+}
+
+TEST(ExpressionParserLimits, NestingIsBoundedNotFatal) {
+  auto nested = [](size_t depth, const std::string& inner) {
+    return std::string(depth, '(') + inner + std::string(depth, ')');
+  };
+  EXPECT_EQ(parsed(nested(kMaxConditionNesting, "a = 1")), "a=1");
+  EXPECT_EQ(parseExpression(nested(kMaxConditionNesting + 1, "a = 1")).error(), Error::InvalidExpression);
+  EXPECT_EQ(parseExpression(nested(kDeepNesting, "a = 1")).error(), Error::InvalidExpression);
+  EXPECT_EQ(parseExpression(std::string(kDeepNesting, '(')).error(), Error::InvalidExpression);
+  EXPECT_EQ(parseExpression(std::string(kDeepNesting, ')')).error(), Error::InvalidExpression);
+  EXPECT_EQ(parseExpression(std::string(kDeepNesting, '(') + "a = 1").error(), Error::InvalidExpression);
+
+  // Left operands recurse; at the nesting limit they still fit a normal stack.
+  std::string left_nested = "a = 1";
+  for (size_t i = 0; i < kMaxConditionNesting; ++i) left_nested = "(" + left_nested + " AND b = 2) OR c = 3";
+  Result<Expression> deep = parseExpression(left_nested);
+  ASSERT_TRUE(deep.ok());
+  left_nested = "(" + left_nested + " AND b = 2) OR c = 3";
+  EXPECT_EQ(parseExpression(left_nested).error(), Error::InvalidExpression);
+}
+
+TEST(ExpressionParserLimits, HugeAndUnbalancedTextGetsNamedErrors) {
+  const std::string megabyte(1 << 20, 'x');
+  EXPECT_EQ(parseExpression("a = '" + megabyte).error(), Error::UnterminatedQuotedValue);
+  EXPECT_EQ(parseExpression(megabyte).error(), Error::InvalidExpression);
+  EXPECT_EQ(parseExpression(std::string(1 << 20, ' ') + "a = 1" + std::string(1 << 20, ' ')).ok(), true);
+  std::string quotes;
+  for (size_t i = 0; i < kHugeTermCount; ++i) quotes += "a = ' OR ";
+  EXPECT_FALSE(parseExpression(quotes).ok());
+  std::string items = "a IN (";
+  for (size_t i = 0; i < kHugeTermCount; ++i) items += "'v', ";
+  items += "'end')";
+  Result<Expression> list = parseExpression(items);
+  ASSERT_TRUE(list.ok());
+  EXPECT_EQ(comparisonOf(list).in_values->size(), kHugeTermCount + 1);
+}
+
+}  // namespace
+}  // namespace narwe
