@@ -356,7 +356,8 @@ TEST(ApplyRoundKey, RoundsNumbersAndKeepsOtherText) {
       {9, true, "1.23456789", "1.234568"},
       {255, true, "2", "2.000000"},
       {2, true, "1e20", "100000000000000000000.00"},
-      {6, true, fits, fits + ".000000"},
+      // Printed with the shortest digits that read back, zero-padded.
+      {6, true, fits, "19615942923083377" + std::string(40, '0') + ".000000"},
       {6, true, too_long, too_long},
       {6, true, "9" + std::string(56, '9') + ".9999999", "9" + std::string(56, '9') + ".9999999"},
   };

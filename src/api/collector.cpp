@@ -1,0 +1,165 @@
+// Output pipe and collector thread.
+#include "api/collector.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+#include "api/thread_start.h"
+
+namespace narwe {
+namespace {
+
+// Bytes requested per read from the pipe. Reads go straight into the buffer's
+// spare capacity, so larger reads mean fewer system calls.
+constexpr size_t kCollectorReadSize = 64 * 1024;
+// Requested pipe capacity (best effort): fewer wake-ups between the executor
+// and the collector on large outputs.
+constexpr int kPipeCapacity = 1 << 20;
+constexpr size_t kBufferAlignment = 8;
+constexpr size_t kInitialCapacity = 64 * 1024;
+
+Error pipeError(int err) {
+  if (err == EMFILE) return Error::ProcessFdQuotaExceeded;
+  if (err == ENFILE) return Error::SystemFdQuotaExceeded;
+  return Error::Unexpected;
+}
+
+// Grows the buffer to `capacity` bytes; false when memory ran out.
+bool growTo(OutputCollector::State& s, size_t capacity) {
+  void* p = nullptr;
+  if (s.data == nullptr) {
+    if (posix_memalign(&p, kBufferAlignment, capacity) != 0) return false;
+  } else {
+    p = std::realloc(s.data, capacity);
+    if (p == nullptr) return false;
+  }
+  s.data = static_cast<char*>(p);
+  s.capacity = capacity;
+  return true;
+}
+
+// Ensures room for `extra` more bytes, doubling the capacity as needed (but
+// never past the cap); false when that room cannot be had. A failed attempt
+// may still have made some room.
+bool reserve(OutputCollector::State& s, size_t extra) {
+  if (s.capacity - s.size >= extra) return true;
+  if (s.capacity_limit < s.size || s.capacity_limit - s.size < extra) {
+    if (s.capacity < s.capacity_limit) (void)growTo(s, s.capacity_limit);
+    return false;
+  }
+  size_t want = s.capacity == 0 ? kInitialCapacity : s.capacity;
+  while (want - s.size < extra) {
+    if (want > SIZE_MAX / 2) return false;
+    want *= 2;
+  }
+  if (want > s.capacity_limit) want = s.capacity_limit;
+  return growTo(s, want);
+}
+
+// Reads until end of input. When the buffer cannot grow, reads go to a
+// scratch buffer instead: the first byte that does not fit records
+// OutOfMemory, and draining continues so the writer never blocks for good.
+void collectorMain(OutputCollector::State& s) {
+  char scratch[kCollectorReadSize];
+  for (;;) {
+    char* target = scratch;
+    if (s.error == Error::None) {
+      (void)reserve(s, kCollectorReadSize);
+      if (s.capacity > s.size) target = s.data + s.size;
+    }
+    size_t room = target == scratch ? kCollectorReadSize
+                                    : std::min(s.capacity - s.size, kCollectorReadSize);
+    ssize_t n = ::read(s.read_fd, target, room);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (s.error == Error::None) s.error = errorFromErrno(errno);
+      return;
+    }
+    if (n == 0) return;
+    if (target == scratch) {
+      if (s.error == Error::None) s.error = Error::OutOfMemory;
+    } else {
+      s.size += static_cast<size_t>(n);
+    }
+  }
+}
+
+void collectorEntry(void* arg) noexcept {
+  auto* s = static_cast<OutputCollector::State*>(arg);
+  try {
+    collectorMain(*s);
+  } catch (const std::bad_alloc&) {
+    s->error = Error::OutOfMemory;
+  } catch (...) {
+    s->error = Error::Unexpected;
+  }
+}
+
+}  // namespace
+
+OutputCollector::~OutputCollector() {
+  (void)finish();
+  std::free(state_.data);
+}
+
+Status OutputCollector::start() {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return pipeError(errno);
+  // Best effort; the default capacity works too.
+  (void)::fcntl(fds[1], F_SETPIPE_SZ, kPipeCapacity);
+  state_.read_fd = fds[0];
+  write_fd_ = fds[1];
+  auto thread = startThread<collectorEntry>(&state_, kCollectorStackSize);
+  if (!thread.ok()) {
+    closeWriteEnd();
+    ::close(state_.read_fd);
+    state_.read_fd = -1;
+    return thread.error();
+  }
+  thread_ = *thread;
+  running_ = true;
+  return okStatus();
+}
+
+void OutputCollector::closeWriteEnd() {
+  if (write_fd_ >= 0) {
+    ::close(write_fd_);
+    write_fd_ = -1;
+  }
+}
+
+Status OutputCollector::finish() {
+  closeWriteEnd();
+  if (running_) {
+    pthread_join(thread_, nullptr);
+    running_ = false;
+  }
+  if (state_.read_fd >= 0) {
+    ::close(state_.read_fd);
+    state_.read_fd = -1;
+  }
+  return state_.error;
+}
+
+Result<char*> OutputCollector::takeText() {
+  // The terminating NUL is not output, so the cap does not apply to it.
+  state_.capacity_limit = SIZE_MAX;
+  if (!reserve(state_, 1)) return Error::OutOfMemory;
+  char* text = state_.data;
+  text[state_.size] = '\0';
+  // Give back the spare capacity of large results.
+  if (state_.capacity - state_.size > kInitialCapacity) {
+    if (void* shrunk = std::realloc(text, state_.size + 1)) text = static_cast<char*>(shrunk);
+  }
+  state_ = State{};
+  return text;
+}
+
+}  // namespace narwe

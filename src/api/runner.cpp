@@ -1,0 +1,182 @@
+// The query thread's body: parse, rewrite, collect, route, execute.
+#include "api/runner.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "api/collector.h"
+#include "api/join_aggregate.h"
+#include "api/memfile.h"
+#include "api/route.h"
+#include "scalar/rewrite.h"
+#include "sql/parser.h"
+
+namespace narwe {
+namespace {
+
+// An open descriptor closed on every path out of a route.
+class OwnedFd {
+ public:
+  explicit OwnedFd(int fd) : fd_(fd) {}
+  OwnedFd(OwnedFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  OwnedFd& operator=(OwnedFd&&) = delete;
+  OwnedFd(const OwnedFd&) = delete;
+  ~OwnedFd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Opens a file read-only, relative to the current directory.
+Result<OwnedFd> openReadOnly(const std::string& path) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return errorFromErrno(errno);
+  return OwnedFd(fd);
+}
+
+Result<uint64_t> fileSize(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return errorFromErrno(errno);
+  return static_cast<uint64_t>(st.st_size);
+}
+
+// Runs the executor of a route that reads the FROM file through `input`.
+Status runFileScan(Route route, const Query& query, const InputFile& input, int out_fd,
+                   const RunOptions& options) {
+  switch (route) {
+    case Route::ParallelScalar: return executeParallelScalar(query, input, out_fd, options);
+    case Route::ParallelMapped: return executeParallelMapped(query, input, out_fd, options);
+    case Route::Mapped: return executeMapped(query, input, out_fd, options);
+    case Route::Sequential: return executeSequential(query, input, out_fd, options);
+    default: return Error::Unexpected;  // chooseRoute never gives another route here
+  }
+}
+
+Status runSpooled(Route route, const Query& query, int out_fd, const RunOptions& options,
+                  int stdin_fd) {
+  NARWE_ASSIGN_OR_RETURN(int spool_fd, spoolToMemoryFile(stdin_fd));
+  OwnedFd spool(spool_fd);
+  PreopenedInput input{spool.get(), true};
+  switch (route) {
+    case Route::SpooledGroupBy: return executeGroupBy(query, input, out_fd, options);
+    case Route::SpooledScalarAgg: return executeScalarAgg(query, input, out_fd, options);
+    default: return Error::MixedAggregateAndNonAggregateSelect;
+  }
+}
+
+}  // namespace
+
+RunOptions runOptionsFor(OutputFormat format) {
+  RunOptions options;
+  options.thread_count = 0;
+  options.omit_header = false;
+  options.delimiter = ',';
+  options.format = format;
+  options.no_header_input = false;
+  options.strict = false;
+  return options;
+}
+
+Query distinctAsGroupBy(const Query& query) {
+  Query grouped = query;
+  grouped.group_by.clear();
+  grouped.group_by.reserve(query.columns.size());
+  for (const auto& item : query.columns) {
+    grouped.group_by.emplace_back(splitAlias(item).expression);
+  }
+  grouped.distinct = false;
+  return grouped;
+}
+
+Status executeQuery(const Query& query, int out_fd, const RunOptions& options, int stdin_fd) {
+  RouteInputs inputs;
+  inputs.format = options.format;
+  Route route = chooseRoute(query, inputs);
+  switch (route) {
+    case Route::FromStdin:
+      return executeFromStdin(query, stdin_fd, out_fd, options);
+    case Route::SpooledGroupBy:
+    case Route::SpooledScalarAgg:
+    case Route::SpooledMixedSelect:
+      return runSpooled(route, query, out_fd, options, stdin_fd);
+    case Route::JoinAggregate:
+      return runJoinAggregate(query, out_fd, options);
+    case Route::Join:
+      return executeJoin(query, out_fd, options);
+    case Route::GroupBy:
+      return executeGroupBy(query, PreopenedInput{}, out_fd, options);
+    case Route::ScalarAgg:
+      return executeScalarAgg(query, PreopenedInput{}, out_fd, options);
+    case Route::MixedSelect:
+      return Error::MixedAggregateAndNonAggregateSelect;
+    case Route::DistinctGroupBy:
+      // DISTINCT is answered by the row scan, whose output stage removes
+      // duplicate rows, until the grouping executor takes this route
+      // (through distinctAsGroupBy).
+      break;
+    default:
+      break;
+  }
+  // The remaining routes scan the FROM file, chosen by its size.
+  NARWE_ASSIGN_OR_RETURN(OwnedFd file, openReadOnly(query.file));
+  InputFile input;
+  input.fd = file.get();
+  NARWE_ASSIGN_OR_RETURN(input.size, fileSize(file.get()));
+  input.path = query.file;
+  if (route == Route::DistinctGroupBy) return executeSequential(query, input, out_fd, options);
+  inputs.file_size = input.size;
+  inputs.workers = effectiveThreadCount(options.thread_count);
+  route = chooseRoute(query, inputs);
+  return runFileScan(route, query, input, out_fd, options);
+}
+
+static Status rejectSubqueries(const Query& query) {
+  // IN (SELECT ...) parses, but no executor runs sub-queries: answering it as
+  // an empty-field test would be a wrong result, so the statement is refused.
+  std::vector<const Expression*> pending;
+  if (query.where) pending.push_back(query.where.get());
+  if (query.having) pending.push_back(query.having.get());
+  while (!pending.empty()) {
+    const Expression* expr = pending.back();
+    pending.pop_back();
+    if (const auto* comparison = std::get_if<Comparison>(&expr->node)) {
+      if (comparison->subquery) return Error::SubqueriesNotSupported;
+    } else if (const auto* logical = std::get_if<Logical>(&expr->node)) {
+      pending.push_back(logical->left.get());
+      pending.push_back(logical->right.get());
+    } else if (const auto* negation = std::get_if<Not>(&expr->node)) {
+      pending.push_back(negation->child.get());
+    }
+  }
+  return okStatus();
+}
+
+Result<char*> runStatement(std::string_view statement, OutputFormat format, int stdin_fd) {
+  NARWE_ASSIGN_OR_RETURN(Query query, parse(statement));
+  NARWE_TRY(rejectSubqueries(query));
+  const RunOptions options = runOptionsFor(format);
+
+  OutputCollector collector;
+  NARWE_TRY(collector.start());
+
+  Status executed = rewriteDateParts(query.columns);
+  if (executed.ok()) executed = rewriteDateParts(query.group_by);
+  if (executed.ok()) executed = executeQuery(query, collector.writeFd(), options, stdin_fd);
+
+  Status collected = collector.finish();
+  if (!executed.ok()) return executed.error();
+  if (!collected.ok()) return collected.error();
+  return collector.takeText();
+}
+
+}  // namespace narwe

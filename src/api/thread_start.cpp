@@ -1,0 +1,40 @@
+// Thread creation with a start record.
+#include "api/thread_start.h"
+
+#include <cerrno>
+
+namespace narwe {
+namespace {
+constexpr size_t kStartRecordSize = 8;
+constexpr size_t kStartRecordAlignment = 8;
+static_assert(sizeof(void*) == kStartRecordSize, "the start record holds one pointer");
+}  // namespace
+
+namespace detail {
+
+Result<pthread_t> startThreadWithRecord(void* (*trampoline)(void*), void* arg,
+                                        size_t stack_size) {
+  void* record = nullptr;
+  if (posix_memalign(&record, kStartRecordAlignment, kStartRecordSize) != 0) {
+    return Error::OutOfMemory;
+  }
+  *static_cast<void**>(record) = arg;
+  pthread_attr_t attr;
+  if (pthread_attr_init(&attr) != 0) {
+    std::free(record);
+    return Error::SystemResources;
+  }
+  pthread_attr_setstacksize(&attr, stack_size);
+  pthread_attr_setguardsize(&attr, kThreadGuardSize);
+  pthread_t thread;
+  int rc = pthread_create(&thread, &attr, trampoline, record);
+  pthread_attr_destroy(&attr);
+  if (rc != 0) {
+    std::free(record);
+    return rc == EAGAIN ? Error::SystemResources : Error::Unexpected;
+  }
+  return thread;
+}
+
+}  // namespace detail
+}  // namespace narwe

@@ -1,0 +1,202 @@
+// DISTINCT, ORDER BY, OFFSET and LIMIT of a row scan.
+#include "exec/row_sink.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "exec/fast_sort.h"
+#include "io/json.h"
+
+namespace narwe {
+namespace {
+
+bool needsCsvQuotes(std::string_view value, char delimiter) {
+  for (char c : value) {
+    if (c == delimiter || c == '"' || c == '\r' || c == '\n') return true;
+  }
+  return false;
+}
+
+void appendCsvValue(std::string& out, std::string_view value, char delimiter) {
+  if (!needsCsvQuotes(value, delimiter)) {
+    out.append(value);
+    return;
+  }
+  out.push_back('"');
+  for (char c : value) {
+    if (c == '"') out.push_back('"');
+    out.push_back(c);
+  }
+  out.push_back('"');
+}
+
+}  // namespace
+
+Result<RowSink> RowSink::create(const Query& query, const Projection& projection,
+                                const ScanHeader& header, RecordWriter& writer,
+                                const RunOptions& options, bool periodic_flush) {
+  RowSink sink(writer);
+  sink.names_ = &projection.names;
+  sink.limit_ = query.limit;
+  sink.offset_ = query.offset < 0 ? 0 : static_cast<uint64_t>(query.offset);
+  sink.distinct_ = query.distinct;
+  sink.periodic_flush_ = periodic_flush;
+  sink.json_ = options.format != OutputFormat::Csv;
+  sink.delimiter_ = options.delimiter;
+  if (!query.order_by) return sink;
+
+  sink.ordered_ = true;
+  const OrderBy& order = *query.order_by;
+  NARWE_ASSIGN_OR_RETURN(std::optional<size_t> first,
+                         resolveOrderByIdx(order.column, projection.names,
+                                           projection.plain_sources, header.name_views));
+  if (first) {
+    sink.keys_.push_back({*first, order.descending});
+    for (const OrderByKey& extra : order.extra_keys) {
+      NARWE_ASSIGN_OR_RETURN(std::optional<size_t> position,
+                             resolveOrderByIdx(extra.column, projection.names,
+                                               projection.plain_sources, header.name_views));
+      // A further key that names nothing is left out of the ordering.
+      if (position) sink.keys_.push_back({*position, extra.descending});
+    }
+  } else {
+    const auto& lowered = header.lowered_views;
+    auto found = std::find(lowered.begin(), lowered.end(), std::string_view(order.column));
+    if (found == lowered.end()) return Error::OrderByColumnNotFound;
+    sink.header_key_ = static_cast<size_t>(found - lowered.begin());
+    sink.keys_.push_back({0, order.descending});
+  }
+  if (sink.json_) {
+    for (const std::string& name : projection.names) {
+      NARWE_ASSIGN_OR_RETURN(std::string fragment, allocJsonKeyFragment(name));
+      sink.json_keys_.push_back(std::move(fragment));
+    }
+  }
+  sink.store_.reserve(kSortStoreInitialBytes);
+  return sink;
+}
+
+bool RowSink::seenBefore(std::span<const std::string_view> values) {
+  // Each value is preceded by its length, so no two different rows share a
+  // key whatever bytes the values hold.
+  key_scratch_.clear();
+  for (std::string_view value : values) {
+    uint64_t length = value.size();
+    key_scratch_.append(reinterpret_cast<const char*>(&length), sizeof length);
+    key_scratch_.append(value);
+  }
+  if (seen_.find(key_scratch_) != seen_.end()) return true;
+  seen_.insert(seen_arena_.copy(key_scratch_));
+  return false;
+}
+
+Result<bool> RowSink::offer(std::span<const std::string_view> values,
+                            std::span<const std::string_view> fields) {
+  if (distinct_ && seenBefore(values)) return true;
+  if (ordered_) {
+    NARWE_TRY(collect(values, fields));
+    return true;
+  }
+  if (limit_ == 0) return false;
+  if (skipped_ < offset_) {
+    ++skipped_;
+    return true;
+  }
+  NARWE_TRY(writer_->writeRecord(values));
+  ++written_;
+  if (periodic_flush_ && written_ % kFlushEveryRows == 0) NARWE_TRY(writer_->flush());
+  return limit_ < 0 || written_ < static_cast<uint64_t>(limit_);
+}
+
+void RowSink::appendOutputLine(std::span<const std::string_view> values) {
+  if (!json_) {
+    for (size_t i = 0; i < values.size(); ++i) {
+      if (i > 0) store_.push_back(delimiter_);
+      appendCsvValue(store_, values[i], delimiter_);
+    }
+    return;
+  }
+  // Sorted JSON rows are pre-formatted with every value as a JSON string.
+  store_.push_back('{');
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) store_.push_back(',');
+    store_.append(json_keys_[i]);
+    store_.push_back('"');
+    (void)appendJsonEscapedToList(store_, values[i]);
+    store_.push_back('"');
+  }
+  store_.push_back('}');
+}
+
+Status RowSink::collect(std::span<const std::string_view> values,
+                        std::span<const std::string_view> fields) {
+  std::string_view key;
+  if (header_key_) {
+    key = *header_key_ < fields.size() ? fields[*header_key_] : std::string_view();
+  } else {
+    key = keys_[0].column < values.size() ? values[keys_[0].column] : std::string_view();
+  }
+  PendingRow row{};
+  row.key_offset = store_.size();
+  row.key_length = key.size();
+  store_.append(key);
+  row.line_offset = store_.size();
+  appendOutputLine(values);
+  row.line_length = store_.size() - row.line_offset;
+  if (keys_.size() > 1) {
+    // The key fields are kept in a delimited line of their own, so several
+    // keys order rows the same way for CSV and JSON output.
+    MultiKeyCtx ctx{keys_, delimiter_};
+    row.keys_offset = store_.size();
+    NARWE_TRY(ctx.appendKeyLine(values, store_));
+    row.keys_length = store_.size() - row.keys_offset;
+  }
+  rows_.push_back(row);
+  return okStatus();
+}
+
+Status RowSink::writeSorted() {
+  const char* base = store_.data();
+  const uint64_t count = rows_.size();
+  uint64_t begin = offset_ < count ? offset_ : count;
+  uint64_t end = count;
+  if (limit_ >= 0 && begin + static_cast<uint64_t>(limit_) < end) {
+    end = begin + static_cast<uint64_t>(limit_);
+  }
+  if (keys_.size() <= 1) {
+    std::vector<SortEntry> entries;
+    entries.reserve(rows_.size());
+    for (const PendingRow& row : rows_) {
+      entries.push_back(makeSortEntry({base + row.key_offset, row.key_length},
+                                      {base + row.line_offset, row.line_length}));
+    }
+    std::optional<uint64_t> k;
+    if (limit_ >= 0) k = offset_ + static_cast<uint64_t>(limit_);
+    NARWE_ASSIGN_OR_RETURN(std::span<SortEntry> sorted,
+                           sortEntries(entries, keys_.empty() ? false : keys_[0].descending, k));
+    for (uint64_t i = begin; i < end && i < sorted.size(); ++i) {
+      NARWE_TRY(writer_->writeRawLine(sorted[i].line()));
+    }
+    return okStatus();
+  }
+  MultiKeyCtx ctx = MultiKeyCtx{keys_, delimiter_}.forKeyLines();
+  std::vector<const PendingRow*> order;
+  order.reserve(rows_.size());
+  for (const PendingRow& row : rows_) order.push_back(&row);
+  stableSort(order.data(), order.size(), [&](const PendingRow* a, const PendingRow* b) {
+    return ctx.lessThan({base + a->keys_offset, a->keys_length},
+                        {base + b->keys_offset, b->keys_length});
+  });
+  for (uint64_t i = begin; i < end; ++i) {
+    NARWE_TRY(writer_->writeRawLine({base + order[i]->line_offset, order[i]->line_length}));
+  }
+  return okStatus();
+}
+
+Status RowSink::finish() {
+  if (ordered_) NARWE_TRY(writeSorted());
+  NARWE_TRY(writer_->finish());
+  return writer_->flush();
+}
+
+}  // namespace narwe

@@ -1,0 +1,86 @@
+// Buffered record reader over a file descriptor.
+//
+// `BulkCsvReader` finds a whole record in its 2 MiB buffer first (with the
+// block scanner shared by every in-memory reader) and then splits it. It skips
+// a leading UTF-8 byte-order mark. A record longer than the buffer makes the
+// buffer grow: input is never cut.
+//
+// Two ways to read:
+//  - `readRecord` returns an owned record. Quoted fields are unescaped (a
+//    quote pair becomes one quote); unquoted fields are kept verbatim; bytes
+//    after a closing quote up to the next delimiter are dropped; any number
+//    of fields.
+//  - `readRecordSlices` returns borrowed slices into the reader's buffer or
+//    scratch arena, valid until the next read call. Every field holding a
+//    quote pair, quoted or not, gets the pair unescaped. At most
+//    kRecordFieldCapacity (256) fields; more give TooManyColumns. No heap
+//    allocation for records without quote pairs.
+//
+// A record's bytes lose one trailing CR, both before the LF and at the end of
+// the input. Both modes return nullopt at the end of input and forever after.
+// Not thread-safe: one reader per thread.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "common/arena.h"
+#include "common/error.h"
+#include "io/csv.h"
+#include "io/simd.h"
+
+namespace narwe {
+
+class BulkCsvReader {
+ public:
+  static constexpr size_t kBufferSize = 2 * 1024 * 1024;
+
+  // Positions `fd` at the start of the file, after a byte-order mark if there
+  // is one. Errors: Unseekable (the descriptor cannot seek), Unexpected,
+  // OutOfMemory. The delimiter starts as ','.
+  static Result<BulkCsvReader> init(int fd);
+
+  BulkCsvReader(BulkCsvReader&&) = default;
+  BulkCsvReader& operator=(BulkCsvReader&&) = default;
+
+  void setDelimiter(char delimiter) { delimiter_ = delimiter; }
+  char delimiter() const { return delimiter_; }
+
+  // Next record, owned. Errors: OutOfMemory, read errors.
+  Result<std::optional<Record>> readRecord();
+
+  // Next record as borrowed slices. Errors: TooManyColumns, OutOfMemory,
+  // read errors.
+  Result<std::optional<std::span<const std::string_view>>> readRecordSlices();
+
+  // The splitting steps of the two modes, for record bytes held elsewhere.
+  // parseLineSlices' result is valid until the next call on this reader.
+  Result<Record> parseLine(std::string_view line) const;
+  Result<std::span<const std::string_view>> parseLineSlices(std::string_view line);
+
+ private:
+  BulkCsvReader(int fd, std::unique_ptr<char[]> buffer);
+
+  // The bytes of the next record (CR rule applied), or nullopt at the end.
+  Result<std::optional<std::string_view>> nextRecordBytes();
+  // Reads more input after the filled bytes; sets end_of_input_ on 0 bytes.
+  Status fill();
+  // Makes room for more input: drops consumed bytes, grows a full buffer.
+  void makeRoom();
+
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_ = kBufferSize;
+  size_t filled_ = 0;
+  size_t cursor_ = 0;
+  std::unique_ptr<std::array<std::string_view, kRecordFieldCapacity>> fields_;
+  Arena scratch_;
+  int fd_;
+  char delimiter_ = ',';
+  bool end_of_input_ = false;
+};
+
+}  // namespace narwe

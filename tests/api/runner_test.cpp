@@ -1,0 +1,189 @@
+// The query runner: the DISTINCT rewrite, the stdin routes and
+// the join-aggregate route's plumbing.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "api/join_aggregate.h"
+#include "api/runner.h"
+#include "api_test_support.h"
+
+namespace narwe {
+namespace {
+
+using testing::EnvOverride;
+using testing::ScratchDir;
+
+// The outcome of runStatement as "error: Name" or the result text.
+std::string run(const std::string& sql, int stdin_fd = -1) {
+  auto result = runStatement(sql, OutputFormat::Csv, stdin_fd);
+  if (!result.ok()) return "error: " + std::string(errorName(result.error()));
+  std::string text = *result;
+  std::free(*result);
+  return text;
+}
+
+// A pipe whose write end is fed `data` from a thread and then closed.
+class StdinPipe {
+ public:
+  explicit StdinPipe(std::string data) {
+    int fds[2];
+    EXPECT_EQ(::pipe(fds), 0);
+    read_fd_ = fds[0];
+    int write_fd = fds[1];
+    writer_ = std::thread([write_fd, data = std::move(data)] {
+      size_t pos = 0;
+      while (pos < data.size()) {
+        ssize_t n = ::write(write_fd, data.data() + pos, data.size() - pos);
+        if (n <= 0) break;
+        pos += static_cast<size_t>(n);
+      }
+      ::close(write_fd);
+    });
+  }
+  ~StdinPipe() {
+    ::close(read_fd_);  // unblocks a writer whose data was never read
+    writer_.join();
+  }
+  int fd() const { return read_fd_; }
+
+ private:
+  int read_fd_ = -1;
+  std::thread writer_;
+};
+
+TEST(Runner, DistinctBecomesGroupingOnTheItems) {
+  Query q;
+  q.file = "f.csv";
+  q.columns = {"a", "b AS x", "c total", "count(*) desc"};
+  q.distinct = true;
+  q.limit = 7;
+  Query grouped = distinctAsGroupBy(q);
+  EXPECT_EQ(grouped.group_by, (std::vector<std::string>{"a", "b", "c", "count(*) desc"}));
+  EXPECT_FALSE(grouped.distinct);
+  EXPECT_EQ(grouped.columns, q.columns);
+  EXPECT_EQ(grouped.limit, 7);
+  EXPECT_EQ(grouped.file, "f.csv");
+}
+
+TEST(Runner, StandardInputRoutes) {
+  ScratchDir dir;
+  EnvOverride env("TMPDIR", dir.path());
+  std::string big = "n\n";
+  while (big.size() < (3u << 20)) big += "12345\n";
+  struct Case {
+    const char* sql;
+    std::string input;
+    const char* expected;
+  } cases[] = {
+      // Streams through the stdin executor.
+      {"SELECT n FROM stdin", "n\n1\n", "n\n1\n"},
+      {"SELECT n FROM -", "", "error: EmptyFile"},
+      // Spooled first, then the aggregating executors (placeholders for now).
+      {"SELECT count(*) FROM stdin", big, "error: Unimplemented"},
+      {"SELECT n, count(*) FROM - GROUP BY n", "n\n1\n", "error: Unimplemented"},
+      // Spooled, then rejected.
+      {"SELECT n, count(*) FROM stdin", big, "error: MixedAggregateAndNonAggregateSelect"},
+  };
+  for (const auto& c : cases) {
+    StdinPipe input(c.input);
+    EXPECT_EQ(run(c.sql, input.fd()), c.expected) << c.sql;
+    EXPECT_TRUE(dir.entries().empty()) << c.sql;
+  }
+  // A read failure while spooling wins over the mixed-select error.
+  EXPECT_EQ(run("SELECT n, count(*) FROM stdin", -1), "error: NotOpenForReading");
+  EnvOverride missing("TMPDIR", dir.file("missing"));
+  StdinPipe input("n\n1\n");
+  EXPECT_EQ(run("SELECT count(*) FROM stdin", input.fd()), "error: FileNotFound");
+}
+
+TEST(Runner, NoDescriptorOrFileLeftBehind) {
+  ScratchDir dir;
+  EnvOverride env("TMPDIR", dir.path());
+  std::string file = dir.write("t.csv", "a,b\n1,2\n");
+  int before = testing::openDescriptorCount();
+  const std::vector<std::string> statements = {
+      "SELECT a FROM '" + file + "'",  // opens the file, then a placeholder executor
+      "SELECT a FROM x.csv WHERE",     // parse error
+      "SELECT a FROM 'missing_4711.csv'",
+  };
+  for (const auto& sql : statements) (void)run(sql);
+  EXPECT_EQ(testing::openDescriptorCount(), before);
+}
+
+TEST(JoinAggregate, PlumbingAndFailures) {
+  ScratchDir dir;
+  ScratchDir tmp;
+  EnvOverride env("TMPDIR", tmp.path());
+  std::string left = dir.write("left.csv", "id,Name\n1,x\n2,y\n");
+  std::string right = dir.write("right.csv", "ID,score\n1,5\n2,7\n");
+  std::string empty = dir.write("empty.csv", "");
+  std::string no_newline = dir.write("bare.csv", "id,score");
+  auto joined = [&](const std::string& other, const std::string& tail) {
+    return "SELECT l.name, sum(r.score) FROM '" + left + "' l JOIN '" + other +
+           "' r ON l.id = r.id " + tail;
+  };
+  struct Case {
+    std::string sql;
+    const char* expected;
+  } cases[] = {
+      // The join itself is still a placeholder.
+      {joined(right, "GROUP BY l.name"), "error: Unimplemented"},
+      {"SELECT count(*) FROM '" + left + "' l JOIN '" + right + "' r ON l.id = r.id",
+       "error: Unimplemented"},
+      // "id" is a column of both tables (names compare case-insensitively).
+      {"SELECT l.id, count(*) FROM '" + left + "' l JOIN '" + right +
+           "' r ON l.id = r.id GROUP BY l.id",
+       "error: AmbiguousColumnReference"},
+      {joined(right, "GROUP BY l.name HAVING sum(r.id) > 1"), "error: AmbiguousColumnReference"},
+      {joined(right, "GROUP BY l.name ORDER BY r.id"), "error: AmbiguousColumnReference"},
+      {joined(dir.file("missing.csv"), "GROUP BY l.name"), "error: FileNotFound"},
+      {joined(empty, "GROUP BY l.name"), "error: NoHeader"},
+      {joined(no_newline, "GROUP BY l.name"), "error: NoHeader"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(run(c.sql), c.expected) << c.sql;
+    EXPECT_TRUE(tmp.entries().empty()) << "temporary file left behind: " << c.sql;
+  }
+}
+
+TEST(JoinAggregate, DealiasedHavingTree) {
+  Comparison sum;
+  sum.column = "sum(b.score)";
+  sum.value = "3";
+  FunctionComparison diff;
+  diff.function = "datediff";
+  diff.column = "a.start";
+  diff.column2 = "b.stop";
+  Not negated;
+  negated.child = std::make_unique<Expression>(std::move(diff));
+  Logical either;
+  either.is_or = true;
+  either.left = std::make_unique<Expression>(std::move(sum));
+  either.right = std::make_unique<Expression>(std::move(negated));
+  Expression tree(std::move(either));
+
+  const std::vector<std::string> aliases = {"a", "b"};
+  auto copy = dealiasExpression(tree, aliases, TextSet{});
+  ASSERT_TRUE(copy.ok());
+  const auto& logical = std::get<Logical>((*copy)->node);
+  EXPECT_TRUE(logical.is_or);
+  EXPECT_EQ(std::get<Comparison>(logical.left->node).column, "sum(score)");
+  EXPECT_EQ(std::get<Comparison>(logical.left->node).value, "3");
+  const auto& fn = std::get<FunctionComparison>(std::get<Not>(logical.right->node).child->node);
+  EXPECT_EQ(fn.column, "start");
+  EXPECT_EQ(fn.column2, "stop");
+  // The original is untouched.
+  EXPECT_EQ(std::get<Comparison>(std::get<Logical>(tree.node).left->node).column, "sum(b.score)");
+
+  auto ambiguous = dealiasExpression(tree, aliases, TextSet{"stop"});
+  ASSERT_FALSE(ambiguous.ok());
+  EXPECT_EQ(errorName(ambiguous.error()), "AmbiguousColumnReference");
+}
+
+}  // namespace
+}  // namespace narwe
