@@ -48,7 +48,6 @@ Error writeErrorFromErrno(int err) {
   return errorFromErrno(err);
 }
 
-
 // Worst-case output sizes, for deciding that a whole record fits in the
 // room left so that it can be written without any per-piece check.
 constexpr size_t kCsvQuotedGrowth = 2;  // every byte a quote, doubled
