@@ -33,6 +33,8 @@ Error pipeError(int err) {
 
 // Grows the buffer to `capacity` bytes; false when memory ran out.
 bool growTo(OutputCollector::State& s, size_t capacity) {
+  // No allocation can be larger than the address space's signed half.
+  if (capacity > static_cast<size_t>(PTRDIFF_MAX)) return false;
   void* p = nullptr;
   if (s.data == nullptr) {
     if (posix_memalign(&p, kBufferAlignment, capacity) != 0) return false;

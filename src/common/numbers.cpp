@@ -49,6 +49,12 @@ std::optional<double> parseUnsignedBody(std::string_view body) {
   if (ec == std::errc::result_out_of_range) {
     // from_chars reports overflow and underflow without a value; the usual
     // float parse gives infinity or zero. strtod knows which (rare path).
+    char small[kNumberTextMax];
+    if (body.size() < sizeof small) {
+      std::memcpy(small, body.data(), body.size());
+      small[body.size()] = '\0';
+      return std::fabs(std::strtod(small, nullptr));
+    }
     std::string copy(body);
     return std::fabs(std::strtod(copy.c_str(), nullptr));
   }

@@ -31,6 +31,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "common/bytes.h"
 #include "common/error.h"
 
 namespace narwe {
@@ -40,13 +41,6 @@ namespace narwe {
 // The key text read as a number, or NaN when it is not one.
 double sortKeyNumber(std::string_view text);
 
-// Unsigned byte-string order: <0, 0, >0.
-inline int compareBytes(std::string_view a, std::string_view b) {
-  size_t n = a.size() < b.size() ? a.size() : b.size();
-  int c = n == 0 ? 0 : std::memcmp(a.data(), b.data(), n);
-  if (c != 0) return c;
-  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
 
 // The rule for two already-read keys (value NaN = not a number): <0, 0, >0.
 inline int compareKeys(double a_value, std::string_view a_text, double b_value,
@@ -271,6 +265,14 @@ class TopKHeap {
 
   // Offers one entry (copied).
   void insert(const SortEntry& entry);
+
+  // True when insert would keep `entry`: the heap is not full yet, or the
+  // entry sorts strictly before the worst one kept (later entries lose ties).
+  // Lets a caller skip building rows that cannot make the cut.
+  bool wouldKeep(const SortEntry& entry) const {
+    if (count_ < k_) return true;
+    return k_ != 0 && order(entry, slots_[0].entry) < 0;
+  }
 
   size_t count() const { return count_; }
   uint64_t k() const { return k_; }

@@ -72,6 +72,14 @@ Result<RowSink> RowSink::create(const Query& query, const Projection& projection
       sink.json_keys_.push_back(std::move(fragment));
     }
   }
+  if (sink.keys_.size() == 1 && sink.limit_ >= 0) {
+    const uint64_t k = sink.offset_ + static_cast<uint64_t>(sink.limit_);
+    if (k <= kTopKMaxK) {
+      NARWE_ASSIGN_OR_RETURN(TopKHeap heap, TopKHeap::create(k, sink.keys_[0].descending));
+      sink.top_.emplace(std::move(heap));
+      return sink;
+    }
+  }
   sink.store_.reserve(kSortStoreInitialBytes);
   return sink;
 }
@@ -108,40 +116,62 @@ Result<bool> RowSink::offer(std::span<const std::string_view> values,
   return limit_ < 0 || written_ < static_cast<uint64_t>(limit_);
 }
 
-void RowSink::appendOutputLine(std::span<const std::string_view> values) {
+void RowSink::appendOutputLine(std::string& out, std::span<const std::string_view> values) const {
   if (!json_) {
     for (size_t i = 0; i < values.size(); ++i) {
-      if (i > 0) store_.push_back(delimiter_);
-      appendCsvValue(store_, values[i], delimiter_);
+      if (i > 0) out.push_back(delimiter_);
+      appendCsvValue(out, values[i], delimiter_);
     }
     return;
   }
   // Sorted JSON rows are pre-formatted with every value as a JSON string.
-  store_.push_back('{');
+  out.push_back('{');
   for (size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) store_.push_back(',');
-    store_.append(json_keys_[i]);
-    store_.push_back('"');
-    (void)appendJsonEscapedToList(store_, values[i]);
-    store_.push_back('"');
+    if (i > 0) out.push_back(',');
+    out.append(json_keys_[i]);
+    out.push_back('"');
+    (void)appendJsonEscapedToList(out, values[i]);
+    out.push_back('"');
   }
-  store_.push_back('}');
+  out.push_back('}');
+}
+
+std::string_view RowSink::sortKey(std::span<const std::string_view> values,
+                                  std::span<const std::string_view> fields) const {
+  if (header_key_) {
+    return *header_key_ < fields.size() ? fields[*header_key_] : std::string_view();
+  }
+  return keys_[0].column < values.size() ? values[keys_[0].column] : std::string_view();
+}
+
+void RowSink::offerTopK(std::span<const std::string_view> values, std::string_view key) {
+  SortEntry probe = makeSortEntry(key, {});
+  if (!top_->wouldKeep(probe)) return;
+  // The heap keeps pointers: copy the key and the line into memory that does
+  // not move for the rest of the query.
+  line_scratch_.clear();
+  appendOutputLine(line_scratch_, values);
+  std::string_view stored_key = top_arena_.copy(key);
+  std::string_view stored_line = top_arena_.copy(line_scratch_);
+  probe.key_ptr = stored_key.data();
+  probe.line_ptr = stored_line.data();
+  probe.line_len = stored_line.size();
+  top_->insert(probe);
 }
 
 Status RowSink::collect(std::span<const std::string_view> values,
                         std::span<const std::string_view> fields) {
-  std::string_view key;
-  if (header_key_) {
-    key = *header_key_ < fields.size() ? fields[*header_key_] : std::string_view();
-  } else {
-    key = keys_[0].column < values.size() ? values[keys_[0].column] : std::string_view();
+  std::string_view key = sortKey(values, fields);
+  if (top_) {
+    offerTopK(values, key);
+    return okStatus();
   }
   PendingRow row{};
   row.key_offset = store_.size();
   row.key_length = key.size();
   store_.append(key);
   row.line_offset = store_.size();
-  appendOutputLine(values);
+  appendOutputLine(store_, values);
   row.line_length = store_.size() - row.line_offset;
   if (keys_.size() > 1) {
     // The key fields are kept in a delimited line of their own, so several
@@ -156,6 +186,14 @@ Status RowSink::collect(std::span<const std::string_view> values,
 }
 
 Status RowSink::writeSorted() {
+  if (top_) {
+    std::vector<SortEntry> best(top_->count());
+    top_->drainSorted(best.data());
+    for (uint64_t i = offset_; i < best.size(); ++i) {
+      NARWE_TRY(writer_->writeRawLine(best[i].line()));
+    }
+    return okStatus();
+  }
   const char* base = store_.data();
   const uint64_t count = rows_.size();
   uint64_t begin = offset_ < count ? offset_ : count;

@@ -26,6 +26,7 @@
 #include "api/options.h"
 #include "common/arena.h"
 #include "common/error.h"
+#include "exec/fast_sort.h"
 #include "exec/scan_plan.h"
 #include "exec/sort_keys.h"
 #include "io/record_writer.h"
@@ -73,9 +74,12 @@ class RowSink {
 
   // True when the row was seen before (DISTINCT).
   bool seenBefore(std::span<const std::string_view> values);
+  std::string_view sortKey(std::span<const std::string_view> values,
+                           std::span<const std::string_view> fields) const;
   Status collect(std::span<const std::string_view> values,
                  std::span<const std::string_view> fields);
-  void appendOutputLine(std::span<const std::string_view> values);
+  void offerTopK(std::span<const std::string_view> values, std::string_view key);
+  void appendOutputLine(std::string& out, std::span<const std::string_view> values) const;
   Status writeSorted();
 
   RecordWriter* writer_;
@@ -101,6 +105,12 @@ class RowSink {
   std::string store_;
   std::vector<PendingRow> rows_;
   std::vector<std::string> json_keys_;          // "\"name\":" per output column
+
+  // ORDER BY with one key and a small LIMIT: rows are ranked as they arrive
+  // and only those that can still make the cut are formatted and kept.
+  std::optional<TopKHeap> top_;
+  Arena top_arena_;         // key and line bytes of rows the heap took
+  std::string line_scratch_;
 };
 
 }  // namespace narwe

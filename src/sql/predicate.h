@@ -23,6 +23,7 @@
 #include <span>
 #include <string_view>
 
+#include "common/bytes.h"
 #include "common/error.h"
 #include "common/name_index.h"
 #include "common/numbers.h"
@@ -52,10 +53,6 @@ bool matchILike(std::string_view text, std::string_view pattern);
 Status validateWhereExprColumns(const Expression& expr, std::span<const std::string_view> headers);
 Status validateWhereExprColumnsMap(const Expression& expr, const NameIndex& index);
 
-// Byte order: unsigned bytes, a proper prefix sorts first. Returns <0, 0, >0.
-inline int compareBytes(std::string_view a, std::string_view b) {
-  return a.compare(b);  // char_traits<char>::compare compares as unsigned char
-}
 
 // Compares a number read from a field with a literal by op (eq ne gt ge lt
 // le); any other operator is false. IEEE rules: ne is true for NaN.
