@@ -4,6 +4,7 @@
 #include <array>
 
 #include "common/numbers.h"
+#include "common/text.h"
 #include "scalar/rewrite.h"
 
 namespace narwe {
@@ -25,37 +26,6 @@ constexpr size_t kMaxAggregateNameLength = 12;
 
 constexpr std::string_view kCaseKeyword = "case";
 constexpr std::string_view kThenKeyword = " then ";
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool isWordByte(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && isBlank(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && isBlank(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
-bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
-size_t findIgnoreCase(std::string_view text, std::string_view needle) {
-  for (size_t i = 0; i + needle.size() <= text.size(); ++i) {
-    if (equalsIgnoreCase(text.substr(i, needle.size()), needle)) return i;
-  }
-  return npos;
-}
 
 bool isAggregateName(std::string_view name) {
   if (name.empty() || name.size() > kMaxAggregateNameLength) return false;

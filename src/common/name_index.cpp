@@ -1,6 +1,8 @@
 // Name index construction.
 #include "common/name_index.h"
 
+#include "common/text.h"
+
 namespace narwe {
 
 std::string asciiLower(std::string_view text) {
@@ -11,12 +13,7 @@ std::string asciiLower(std::string_view text) {
   return out;
 }
 
-std::string lowerTrimmedName(std::string_view name) {
-  auto strip = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!name.empty() && strip(name.front())) name.remove_prefix(1);
-  while (!name.empty() && strip(name.back())) name.remove_suffix(1);
-  return asciiLower(name);
-}
+std::string lowerTrimmedName(std::string_view name) { return asciiLower(trimHeaderName(name)); }
 
 NameIndex buildNameIndex(const std::vector<std::string_view>& headers) {
   NameIndex index;

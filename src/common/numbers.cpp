@@ -7,18 +7,10 @@
 #include <cstring>
 #include <limits>
 
+#include "common/text.h"
+
 namespace narwe {
 namespace {
-
-bool equalsIgnoreCase(std::string_view text, std::string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
-    if (c != static_cast<unsigned char>(lower[i])) return false;
-  }
-  return true;
-}
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 

@@ -2,18 +2,12 @@
 #include "exec/scan_plan.h"
 
 #include "common/numbers.h"
+#include "common/text.h"
 #include "scalar/rewrite.h"
 #include "sql/predicate.h"
 
 namespace narwe {
 namespace {
-
-std::string_view trimHeaderName(std::string_view name) {
-  auto strip = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!name.empty() && strip(name.front())) name.remove_prefix(1);
-  while (!name.empty() && strip(name.back())) name.remove_suffix(1);
-  return name;
-}
 
 Error unknownColumnError(std::string_view text) {
   return text.find_first_of("*/") != std::string_view::npos

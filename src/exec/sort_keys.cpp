@@ -1,25 +1,10 @@
 // ORDER BY term resolution and the several-key line comparator.
 #include "exec/sort_keys.h"
 
+#include "common/text.h"
+
 namespace narwe {
 namespace {
-
-char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (foldCase(a[i]) != foldCase(b[i])) return false;
-  }
-  return true;
-}
-
-std::string_view trimHeaderName(std::string_view name) {
-  auto strip = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!name.empty() && strip(name.front())) name.remove_prefix(1);
-  while (!name.empty() && strip(name.back())) name.remove_suffix(1);
-  return name;
-}
 
 // An unsigned decimal integer made of digits only; empty on anything else
 // or on overflow.
@@ -44,12 +29,12 @@ std::optional<size_t> resolveImpl(std::string_view term, std::span<const Name> o
     return static_cast<size_t>(*n - 1);
   }
   for (size_t i = 0; i < output_names.size(); ++i) {
-    if (equalsIgnoreAsciiCase(std::string_view(output_names[i]), term)) return i;
+    if (equalsIgnoreCase(std::string_view(output_names[i]), term)) return i;
   }
   for (size_t i = 0; i < plain_sources.size(); ++i) {
     const std::optional<size_t>& source = plain_sources[i];
     if (!source || *source >= header_names.size()) continue;
-    if (equalsIgnoreAsciiCase(trimHeaderName(header_names[*source]), term)) return i;
+    if (equalsIgnoreCase(trimHeaderName(header_names[*source]), term)) return i;
   }
   return std::nullopt;
 }

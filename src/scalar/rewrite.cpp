@@ -6,6 +6,7 @@
 #include <new>
 
 #include "common/numbers.h"
+#include "common/text.h"
 
 namespace narwe {
 
@@ -13,38 +14,7 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
 bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-bool isWordByte(char c) { return isAsciiLetter(c) || isAsciiDigit(c) || c == '_'; }
-
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && isBlank(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && isBlank(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
-bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
-// First occurrence of `needle` (lower-case) in `text`, ignoring case.
-size_t findIgnoreCase(std::string_view text, std::string_view needle) {
-  if (needle.size() > text.size()) return npos;
-  for (size_t i = 0; i + needle.size() <= text.size(); ++i) {
-    if (equalsIgnoreCase(text.substr(i, needle.size()), needle)) return i;
-  }
-  return npos;
-}
 
 // Position of the quote closing the single-quoted run that opens at `open`,
 // or npos when the run is unterminated.

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "common/numbers.h"
+#include "common/text.h"
 #include "scalar/rewrite.h"
 
 namespace narwe {
@@ -29,22 +30,6 @@ constexpr unsigned kRoundKeyDecimalsCap = 5;
 
 // 2^63: the first double outside the signed 64-bit range.
 constexpr double kInt64Limit = 9223372036854775808.0;
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && isBlank(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && isBlank(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
-
-bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (lowerAscii(text[i]) != lowerAscii(prefix[i])) return false;
-  }
-  return true;
-}
 
 // A digit count: an unsigned integer of at most 255.
 std::optional<uint8_t> parseDigitCount(std::string_view text) {

@@ -45,17 +45,7 @@ bool caseConditionHolds(const ScalarSpec& s, std::string_view v) {
   if (s.cmp_is_number) {
     auto parsed = parseFloat(v);
     if (!parsed) return false;
-    const double f = *parsed;
-    const double c = s.cmp_number;
-    switch (s.cmp_op) {
-      case Operator::eq: return f == c;
-      case Operator::ne: return f != c;
-      case Operator::gt: return f > c;
-      case Operator::ge: return f >= c;
-      case Operator::lt: return f < c;
-      case Operator::le: return f <= c;
-      default: return false;
-    }
+    return compareNumbers(*parsed, s.cmp_number, s.cmp_op);
   }
   switch (s.cmp_op) {
     case Operator::eq: return v == s.cmp_text;

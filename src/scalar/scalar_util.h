@@ -9,61 +9,19 @@
 
 #include "common/arena.h"
 #include "common/numbers.h"
+#include "common/text.h"
 
 namespace narwe::scalar_detail {
 
-constexpr char asciiLowerChar(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-// Removes blanks (bytes 9-13 and space) from both ends.
-inline std::string_view trimBlanks(std::string_view s) {
-  size_t b = 0;
-  size_t e = s.size();
-  while (b < e && isBlank(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && isBlank(static_cast<unsigned char>(s[e - 1]))) --e;
-  return s.substr(b, e - b);
-}
-
-inline std::string_view trimLeft(std::string_view s) {
-  size_t b = 0;
-  while (b < s.size() && isBlank(static_cast<unsigned char>(s[b]))) ++b;
-  return s.substr(b);
-}
-
-inline std::string_view trimRight(std::string_view s) {
-  size_t e = s.size();
-  while (e > 0 && isBlank(static_cast<unsigned char>(s[e - 1]))) --e;
-  return s.substr(0, e);
-}
-
-// ASCII case-insensitive equality (only A-Z fold).
-inline bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (asciiLowerChar(a[i]) != asciiLowerChar(b[i])) return false;
-  }
-  return true;
-}
-
-inline bool startsWithIgnoreCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && equalsIgnoreCase(s.substr(0, prefix.size()), prefix);
-}
-
-inline bool endsWithIgnoreCase(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() &&
-         equalsIgnoreCase(s.substr(s.size() - suffix.size()), suffix);
-}
-
-// First case-insensitive occurrence of `needle` at or after `from`; npos when
-// absent. Parse-time only, so the plain quadratic scan is fine.
-inline size_t findIgnoreCase(std::string_view hay, std::string_view needle, size_t from = 0) {
-  if (needle.size() > hay.size()) return std::string_view::npos;
-  for (size_t i = from; i + needle.size() <= hay.size(); ++i) {
-    if (equalsIgnoreCase(hay.substr(i, needle.size()), needle)) return i;
-  }
-  return std::string_view::npos;
-}
+// The text helpers are shared with the other parsers.
+using narwe::endsWithIgnoreCase;
+using narwe::equalsIgnoreCase;
+using narwe::findIgnoreCase;
+using narwe::startsWithIgnoreCase;
+using narwe::trimBlanks;
+using narwe::trimLeft;
+using narwe::trimRight;
+constexpr char asciiLowerChar(char c) { return lowerAscii(c); }
 
 // A quoted text: at least two bytes, a single quote first and last.
 inline bool isQuoted(std::string_view s) {

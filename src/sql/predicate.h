@@ -54,20 +54,6 @@ Status validateWhereExprColumns(const Expression& expr, std::span<const std::str
 Status validateWhereExprColumnsMap(const Expression& expr, const NameIndex& index);
 
 
-// Compares a number read from a field with a literal by op (eq ne gt ge lt
-// le); any other operator is false. IEEE rules: ne is true for NaN.
-inline bool compareNumbers(double x, double n, Operator op) {
-  switch (op) {
-    case Operator::eq: return x == n;
-    case Operator::ne: return x != n;
-    case Operator::gt: return x > n;
-    case Operator::ge: return x >= n;
-    case Operator::lt: return x < n;
-    case Operator::le: return x <= n;
-    default: return false;
-  }
-}
-
 namespace predicate_detail {
 // The comparisons that need more than a number or byte compare: modulo,
 // IN lists, LIKE / ILIKE and BETWEEN.

@@ -37,6 +37,20 @@ enum class Operator : uint8_t {
 // else gives nullopt.
 std::optional<Operator> operatorFromString(std::string_view token);
 
+// Applies an equality or ordering operator (eq ne gt ge lt le) to two
+// numbers; any other operator is false. IEEE rules: ne is true for NaN.
+inline bool compareNumbers(double x, double n, Operator op) {
+  switch (op) {
+    case Operator::eq: return x == n;
+    case Operator::ne: return x != n;
+    case Operator::gt: return x > n;
+    case Operator::ge: return x >= n;
+    case Operator::lt: return x < n;
+    case Operator::le: return x <= n;
+    default: return false;
+  }
+}
+
 // Hash set of texts that can be probed with a string_view (no allocation).
 struct TextHash {
   using is_transparent = void;
