@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "api/thread_start.h"
+#include "common/thread_start.h"
 
 namespace narwe {
 namespace {

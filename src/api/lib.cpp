@@ -8,7 +8,7 @@
 #include <new>
 
 #include "api/runner.h"
-#include "api/thread_start.h"
+#include "common/thread_start.h"
 #include "narwe.h"
 
 namespace narwe {

@@ -7,13 +7,11 @@
 #include <new>
 #include <vector>
 
+#include "common/thread_start.h"
 #include "io/record_scan.h"
 
 namespace narwe {
 namespace {
-
-constexpr size_t kWorkerStackSize = 16 * 1024 * 1024;
-constexpr size_t kWorkerGuardSize = 16 * 1024;
 
 struct CountJob {
   const char* data = nullptr;
@@ -29,23 +27,7 @@ void runJob(CountJob& job) {
                                                                  job.delimiter, job.all_starts);
 }
 
-void* countWorker(void* arg) {
-  runJob(*static_cast<CountJob*>(arg));
-  return nullptr;
-}
-
-Error threadStartError(int err) { return err == EAGAIN ? Error::SystemResources : Error::Unexpected; }
-
-// Starts `entry(arg)` on a worker with the library's worker stack and guard.
-Error startWorker(pthread_t* thread, void* (*entry)(void*), void* arg) {
-  pthread_attr_t attr;
-  if (pthread_attr_init(&attr) != 0) return Error::SystemResources;
-  int rc = pthread_attr_setstacksize(&attr, kWorkerStackSize);
-  if (rc == 0) rc = pthread_attr_setguardsize(&attr, kWorkerGuardSize);
-  if (rc == 0) rc = pthread_create(thread, &attr, entry, arg);
-  pthread_attr_destroy(&attr);
-  return rc == 0 ? Error::None : threadStartError(rc);
-}
+void countWorker(void* arg) noexcept { runJob(*static_cast<CountJob*>(arg)); }
 
 uint64_t chain(const std::vector<CountJob>& jobs) {
   scan::ScanState state = scan::ScanState::RecordStart;
@@ -87,8 +69,12 @@ Result<uint64_t> countRecords(const char* bytes, size_t length, unsigned max_wor
     size_t started = 0;
     Error failure = Error::None;
     for (; started < pieces; ++started) {
-      failure = startWorker(&threads[started], countWorker, &jobs[started]);
-      if (failure != Error::None) break;
+      Result<pthread_t> thread = startThread<countWorker>(&jobs[started], kWorkerStackSize);
+      if (!thread.ok()) {
+        failure = thread.error();
+        break;
+      }
+      threads[started] = *thread;
     }
     // Every started worker is joined before `jobs` can go away.
     for (size_t i = 0; i < started; ++i) pthread_join(threads[i], nullptr);

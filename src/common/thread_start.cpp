@@ -1,5 +1,5 @@
-// Thread creation with a start record.
-#include "api/thread_start.h"
+// Thread creation with a start record and an explicit stack.
+#include "common/thread_start.h"
 
 #include <cerrno>
 

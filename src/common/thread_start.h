@@ -1,5 +1,5 @@
-// Starting the library's own threads (query thread, collector) with an
-// explicit stack size and guard page area.
+// Starting the library's own threads (query thread, collector, parallel
+// workers) with an explicit stack size and guard page area.
 //
 // Each thread gets one start record: an 8-byte block from posix_memalign that
 // holds the thread's argument pointer. The new thread reads the argument,
@@ -17,6 +17,8 @@
 namespace narwe {
 
 inline constexpr size_t kThreadGuardSize = 0x4000;  // 16 KiB
+// Stack of every parallel worker thread.
+inline constexpr size_t kWorkerStackSize = 0x1000000;  // 16 MiB
 
 namespace detail {
 
