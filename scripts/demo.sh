@@ -4,8 +4,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/release -j "$(nproc)"
+echo "building (Release) ..."
+log="$(mktemp)"
+if ! { cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release &&
+       cmake --build build/release -j "$(nproc)"; } >"$log" 2>&1; then
+  cat "$log"
+  rm -f "$log"
+  exit 1
+fi
+rm -f "$log"
 cd examples
 QUERY="SELECT name, city, age FROM 'people.csv' WHERE age > 30 ORDER BY age DESC LIMIT 5"
 echo "narwe --csv \"$QUERY\""
