@@ -135,12 +135,12 @@ void splitDateTime(std::string_view text, size_t sep_pos, std::string_view& date
 
 Result<DateTime> parseIso(std::string_view text) {
   size_t sep = text.find('T');
+  // A time mark with no date before it.
+  if (sep == 0) return Error::InvalidDate;
   if (sep == npos) sep = text.find(' ');
   std::string_view date, time;
   bool has_time;
   splitDateTime(text, sep, date, time, has_time);
-  // A date that starts with "-" has no year.
-  if (!date.empty() && date.front() == '-') return Error::InvalidDate;
   std::string_view pieces[3];
   if (!splitDate(date, '-', pieces)) return Error::InvalidDate;
   DateTime dt;

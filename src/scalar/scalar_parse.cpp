@@ -34,12 +34,12 @@ std::optional<ScalarSpec> notScalar() { return std::nullopt; }
 
 // Strict integer reading for call arguments: optional sign, digits, and
 // underscores accepted between two digits. Parsed by the shared integer
-// parsers after the underscores are dropped.
+// parsers after the underscores are dropped. Any number of leading zeros is
+// allowed, so the text has no length limit.
 template <typename T>
 std::optional<T> parseArgInt(std::string_view text) {
-  constexpr size_t kMaxIntText = 64;
-  char buf[kMaxIntText];
-  size_t n = 0;
+  std::string buf;
+  buf.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '_') {
@@ -48,10 +48,9 @@ std::optional<T> parseArgInt(std::string_view text) {
       if (!between_digits) return std::nullopt;
       continue;
     }
-    if (n == kMaxIntText) return std::nullopt;  // far beyond any 64-bit value
-    buf[n++] = c;
+    buf.push_back(c);
   }
-  std::string_view digits(buf, n);
+  std::string_view digits(buf);
   if constexpr (std::is_same_v<T, int32_t>) {
     auto r = parseInt32(digits);
     if (!r.ok()) return std::nullopt;

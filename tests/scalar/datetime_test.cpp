@@ -50,8 +50,8 @@ TEST(DateTimeParse, AcceptedFormsAndErrors) {
       // every error name
       {"", Error::InvalidDate, 0, 0, 0, 0, 0, 0, 0},
       {"2024-01", Error::InvalidDate, 0, 0, 0, 0, 0, 0, 0},
-      {"-2024-01-15", Error::InvalidDate, 0, 0, 0, 0, 0, 0, 0},
       {"2024T-01-15", Error::InvalidDate, 0, 0, 0, 0, 0, 0, 0},
+      {"T2024-01-15", Error::InvalidDate, 0, 0, 0, 0, 0, 0, 0},
       {"01/15", Error::InvalidDate, 0, 0, 0, 0, 0, 0, 0},
       {"15.01", Error::InvalidDate, 0, 0, 0, 0, 0, 0, 0},
       {"hello", Error::UnknownDateFormat, 0, 0, 0, 0, 0, 0, 0},
@@ -75,6 +75,7 @@ TEST(DateTimeParse, AcceptedFormsAndErrors) {
       // bad pieces report the integer parse's error
       {"2024-1x-01", Error::InvalidCharacter, 0, 0, 0, 0, 0, 0, 0},
       {" 2024-01-15", Error::InvalidCharacter, 0, 0, 0, 0, 0, 0, 0},
+      {"-2024-01-15", Error::InvalidCharacter, 0, 0, 0, 0, 0, 0, 0},  // empty year
       {"2024-01-15 10:30:", Error::InvalidCharacter, 0, 0, 0, 0, 0, 0, 0},
       {"2024-01-15 xx:30", Error::InvalidCharacter, 0, 0, 0, 0, 0, 0, 0},
       {"2024-01-15T10:30:45+0100", Error::InvalidCharacter, 0, 0, 0, 0, 0, 0, 0},

@@ -85,6 +85,10 @@ TEST(ScalarParse, RecognitionAndErrorNames) {
       {"substr(x, 2)", "ok"},
       {"substring(x, -2, 1_0)", "ok"},
       {"lpad(x, -0)", "ok"},
+      // leading zeros are not a length limit
+      {"substr(x, 000000000000000000000000000000"
+       "000000000000000000000000000000000000000002)",
+       "ok"},
       {"replace(x, 'a', '')", "ok"},
       {"greatest(a, 'z', 3)", "ok"},
       {"concat(a)", "ok"},
