@@ -1,7 +1,7 @@
 // Randomly mutated statements and random file bytes through the exported
-// functions: whatever the
-// input, a call returns 0 or 1 with a string, never crashes or hangs. Run under
-// the sanitizer build this also checks memory safety and leaks.
+// functions: whatever the input, a call returns 0 or 1 with a string, never
+// crashes or hangs. Run under the sanitizer build this also checks memory
+// safety and leaks.
 #include <gtest/gtest.h>
 
 #include <random>
