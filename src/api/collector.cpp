@@ -104,6 +104,19 @@ void collectorEntry(void* arg) noexcept {
   }
 }
 
+// Moves a descriptor that landed on 0, 1 or 2 (the host closed its standard
+// streams) above them. Otherwise a statement reading standard input would
+// read the result pipe itself and wait forever. Returns the descriptor to
+// use, or -1 with errno set.
+int awayFromStandardStreams(int fd) {
+  if (fd > STDERR_FILENO) return fd;
+  int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return moved;
+}
+
 }  // namespace
 
 OutputCollector::~OutputCollector() {
@@ -114,6 +127,13 @@ OutputCollector::~OutputCollector() {
 Status OutputCollector::start() {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return pipeError(errno);
+  for (int& fd : fds) fd = awayFromStandardStreams(fd);
+  if (fds[0] < 0 || fds[1] < 0) {
+    int err = errno;
+    if (fds[0] >= 0) ::close(fds[0]);
+    if (fds[1] >= 0) ::close(fds[1]);
+    return pipeError(err);
+  }
   // Best effort; the default capacity works too.
   (void)::fcntl(fds[1], F_SETPIPE_SZ, kPipeCapacity);
   state_.read_fd = fds[0];

@@ -214,14 +214,20 @@ TEST(RowScan, JsonOutput) {
 Outcome runWithStdin(const std::string& sql, const std::string& input, size_t* unread) {
   TempDir dir;
   std::string path = dir.write("stdin.csv", input);
-  int saved = dup(0);
+  int saved = dup(0);  // -1 when the test runs with standard input closed
   int fd = open(path.c_str(), O_RDONLY);
-  dup2(fd, 0);
-  close(fd);
+  if (fd != 0) {
+    dup2(fd, 0);
+    close(fd);
+  }
   Outcome outcome = runQuery(sql, false);
   off_t position = lseek(0, 0, SEEK_CUR);
-  dup2(saved, 0);
-  close(saved);
+  if (saved >= 0) {
+    dup2(saved, 0);
+    close(saved);
+  } else {
+    close(0);
+  }
   if (unread != nullptr) *unread = input.size() - static_cast<size_t>(position);
   return outcome;
 }
@@ -236,6 +242,20 @@ TEST(StdinScan, StreamsRowsAndHonoursClauses) {
   EXPECT_EQ(lone_cr.text, "b\n2\n4\n");
   Outcome empty = runWithStdin("SELECT * FROM stdin", "", nullptr);
   EXPECT_EQ(empty.text, "error: EmptyFile");
+}
+
+TEST(StdinScan, ClosedStandardInputIsAnErrorNotAHang) {
+  // With descriptor 0 closed the result pipe must not take its place, or the
+  // query would read its own output and wait forever.
+  int saved = dup(0);
+  close(0);
+  Outcome outcome = runQuery("SELECT * FROM stdin", false);
+  if (saved >= 0) {
+    dup2(saved, 0);
+    close(saved);
+  }
+  EXPECT_EQ(outcome.rc, 1);
+  EXPECT_EQ(outcome.text, "error: NotOpenForReading");
 }
 
 TEST(StdinScan, LimitLeavesTheRestUnread) {
