@@ -1,3 +1,4 @@
+// Cutting a buffer into chunks at proven record starts.
 #include "exec/line_chunks.h"
 
 #include <array>

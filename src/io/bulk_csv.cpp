@@ -1,3 +1,4 @@
+// The buffered file reader: whole records found in a growing buffer, then split.
 #include "io/bulk_csv.h"
 
 #include <unistd.h>

@@ -1,3 +1,5 @@
+// Record counting over an in-memory buffer, split across worker threads whose
+// per-piece summaries are chained in file order.
 #include "io/fast_count.h"
 
 #include <pthread.h>

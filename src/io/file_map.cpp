@@ -1,3 +1,4 @@
+// Read-only shared mappings of input files.
 #include "io/file_map.h"
 
 #include <sys/mman.h>

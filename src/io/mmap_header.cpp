@@ -1,3 +1,4 @@
+// The header row of a mapped file and where its data starts.
 #include <cstring>
 #include <new>
 #include <string>

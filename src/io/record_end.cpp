@@ -1,3 +1,4 @@
+// findRecordEnd: the LF that ends a record in an in-memory buffer.
 #include "io/csv.h"
 #include "io/record_scan.h"
 

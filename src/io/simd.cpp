@@ -1,3 +1,4 @@
+// Field splitting of one record on the block masks.
 #include "io/simd.h"
 
 #include "io/field_split.h"

@@ -1,3 +1,5 @@
+// Date forms, validation errors, timestamps against an independent day count,
+// formatting and strftime.
 #include "scalar/datetime.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// Predicate evaluation: comparison rules, LIKE matching, tree evaluation and
+// column validation.
 #include "sql/predicate.h"
 
 #include <gtest/gtest.h>
