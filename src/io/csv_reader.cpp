@@ -1,4 +1,4 @@
-// The streaming reader for standard input, one byte at a time through a 256 KiB buffer.
+// The streaming reader for standard input, through a 256 KiB buffer.
 #include <unistd.h>
 
 #include <cerrno>
