@@ -80,6 +80,8 @@ const Case kCsvCases[] = {
      "id\n3\n5\n"},
     {"integer-first reading accepts blanks", kPeople, "SELECT id FROM {f} WHERE age = 39",
      "id\n4\n"},
+    {"integer-first reading inside an AND", kPeople,
+     "SELECT id FROM {f} WHERE age = 39 AND city = 'Quito'", "id\n4\n"},
     {"text filter is byte order", kPeople, "SELECT id FROM {f} WHERE name >= 'a'", "id\n2\n"},
     {"not equal on text", kPeople, "SELECT id FROM {f} WHERE city != 'Oslo'", "id\n2\n4\n5\n"},
     {"less-or-equal", kPeople, "SELECT id FROM {f} WHERE age <= 28", "id\n2\n5\n"},
