@@ -5,29 +5,21 @@
 #include <cstring>
 
 #include "exec/fast_sort.h"
+#include "io/csv_field.h"
 #include "io/json.h"
 
 namespace narwe {
 namespace {
 
-bool needsCsvQuotes(std::string_view value, char delimiter) {
-  for (char c : value) {
-    if (c == delimiter || c == '"' || c == '\r' || c == '\n') return true;
-  }
-  return false;
-}
-
 void appendCsvValue(std::string& out, std::string_view value, char delimiter) {
-  if (!needsCsvQuotes(value, delimiter)) {
+  if (!csvFieldNeedsQuotes(value, delimiter)) {
     out.append(value);
     return;
   }
-  out.push_back('"');
-  for (char c : value) {
-    if (c == '"') out.push_back('"');
-    out.push_back(c);
-  }
-  out.push_back('"');
+  appendCsvQuoted(value, [&out](std::string_view piece) {
+    out.append(piece);
+    return true;
+  });
 }
 
 }  // namespace

@@ -1,24 +1,19 @@
 // ORDER BY term resolution and the several-key line comparator.
 #include "exec/sort_keys.h"
 
+#include "common/numbers.h"
 #include "common/text.h"
 
 namespace narwe {
 namespace {
 
-// An unsigned decimal integer made of digits only; empty on anything else
-// or on overflow.
+// An unsigned decimal integer made of digits only (no sign); empty on
+// anything else or on overflow.
 std::optional<uint64_t> parsePosition(std::string_view term) {
-  if (term.empty()) return std::nullopt;
-  uint64_t value = 0;
-  for (char c : term) {
-    if (c < '0' || c > '9') return std::nullopt;
-    if (__builtin_mul_overflow(value, uint64_t{10}, &value) ||
-        __builtin_add_overflow(value, static_cast<uint64_t>(c - '0'), &value)) {
-      return std::nullopt;
-    }
-  }
-  return value;
+  if (term.empty() || term[0] < '0' || term[0] > '9') return std::nullopt;
+  Result<uint64_t> value = parseUint64(term);
+  if (!value.ok()) return std::nullopt;
+  return *value;
 }
 
 template <typename Name>

@@ -27,6 +27,7 @@
 
 #include "common/error.h"
 #include "exec/fast_sort.h"
+#include "io/csv_field.h"
 
 namespace narwe {
 
@@ -111,22 +112,8 @@ struct MultiKeyCtx {
  private:
   template <typename Append>
   bool appendQuotedField(std::string_view value, Append& append) const {
-    bool quote = false;
-    for (char c : value) {
-      if (c == delimiter || c == '"' || c == '\r' || c == '\n') {
-        quote = true;
-        break;
-      }
-    }
-    if (!quote) return append(value);
-    if (!append(std::string_view("\"", 1))) return false;
-    while (!value.empty()) {
-      size_t q = value.find('"');
-      if (q == std::string_view::npos) return append(value) && append(std::string_view("\"", 1));
-      if (!append(value.substr(0, q + 1)) || !append(std::string_view("\"", 1))) return false;
-      value.remove_prefix(q + 1);
-    }
-    return append(std::string_view("\"", 1));
+    if (!csvFieldNeedsQuotes(value, delimiter)) return append(value);
+    return appendCsvQuoted(value, append);
   }
 };
 

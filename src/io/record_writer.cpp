@@ -7,6 +7,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "io/csv_field.h"
 #include "io/json.h"
 
 namespace narwe {
@@ -222,18 +223,7 @@ Status RecordWriter::flush() {
 // might not fit in the room left (about once per MiB of output).
 bool RecordWriter::putCsvField(std::string_view field) {
   if (!csvNeedsQuotes(field)) return put(field);
-  if (!putByte('"')) return false;
-  // Runs between quotes are copied in one piece; every quote is doubled.
-  while (!field.empty()) {
-    size_t q = field.find('"');
-    if (q == std::string_view::npos) {
-      if (!put(field)) return false;
-      break;
-    }
-    if (!put(field.data(), q + 1) || !putByte('"')) return false;
-    field.remove_prefix(q + 1);
-  }
-  return putByte('"');
+  return appendCsvQuoted(field, [this](std::string_view piece) { return put(piece); });
 }
 
 bool RecordWriter::putJsonString(std::string_view value) {

@@ -4,8 +4,8 @@
 // `CASE WHEN age >= 18 THEN 'adult' ELSE 'minor' END` or `x IS NULL` is parsed
 // once, while the executor sets up, into a ScalarSpec: every column reference
 // is already a column position and every constant already decoded. eval()
-// then computes the term for one row from the spec alone; it dispatches on
-// the kind enum and never compares function names at run time.
+// then computes the term for one row from the parsed ScalarSpec alone; it
+// dispatches on the kind enum and never compares function names at run time.
 //
 // Promises:
 //  - tryParseScalar() is all-or-nothing: a term of no recognised shape gives
