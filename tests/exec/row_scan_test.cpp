@@ -6,32 +6,15 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "api/api_test_support.h"
 #include "narwe.h"
 
 namespace {
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/narwe_scan_test_XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string write(const std::string& name, const std::string& content) {
-    std::string path = path_ + "/" + name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
-  }
-
- private:
-  std::string path_;
-};
+using TempDir = narwe::testing::ScratchDir;
 
 struct Outcome {
   int rc;
