@@ -1,15 +1,11 @@
 // Join first, aggregate the materialized join second.
 #include "api/join_aggregate.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <utility>
 
 #include "api/memfile.h"
 #include "common/name_index.h"
+#include "common/unique_fd.h"
 #include "exec/executors.h"
 #include "io/csv.h"
 #include "io/file_map.h"
@@ -20,18 +16,9 @@ namespace {
 
 // Lower-cased header names of one input file.
 Result<TextSet> headerNames(const std::string& path, const RunOptions& options) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return errorFromErrno(errno);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return errorFromErrno(errno);
-  NARWE_ASSIGN_OR_RETURN(FileMap map, FileMap::map(fd, static_cast<uint64_t>(st.st_size)));
+  NARWE_ASSIGN_OR_RETURN(UniqueFd file, openReadOnly(path));
+  NARWE_ASSIGN_OR_RETURN(uint64_t size, fileSize(file.get()));
+  NARWE_ASSIGN_OR_RETURN(FileMap map, FileMap::map(file.get(), size));
   NARWE_ASSIGN_OR_RETURN(MmapHeader header, resolveMmapHeader(map.bytes(), options));
   TextSet names;
   for (const auto& name : header.names) names.insert(lowerTrimmedName(name));

@@ -10,6 +10,8 @@
 #include <ctime>
 #include <memory>
 
+#include "common/unique_fd.h"
+
 namespace narwe {
 namespace {
 
@@ -88,25 +90,6 @@ Error rewindError(int err) {
   }
 }
 
-// Closes `fd` unless released; keeps error paths from leaking descriptors.
-class FdGuard {
- public:
-  explicit FdGuard(int fd) : fd_(fd) {}
-  FdGuard(const FdGuard&) = delete;
-  FdGuard& operator=(const FdGuard&) = delete;
-  ~FdGuard() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 void FileWithPath::cleanup() {
@@ -152,7 +135,7 @@ Result<FileWithPath> createTemporaryFileWithPath(std::string_view name) {
 
 Result<int> spoolToMemoryFile(int in_fd) {
   NARWE_ASSIGN_OR_RETURN(int spool_fd, createMemoryBackedFile(kStdinSpoolName));
-  FdGuard guard(spool_fd);
+  UniqueFd guard(spool_fd);
   std::unique_ptr<char[]> buffer(new char[kSpoolReadSize]);
   for (;;) {
     ssize_t n = ::read(in_fd, buffer.get(), kSpoolReadSize);

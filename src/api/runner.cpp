@@ -1,54 +1,18 @@
 // The query thread's body: parse, rewrite, collect, route, execute.
 #include "api/runner.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <utility>
 
 #include "api/collector.h"
 #include "api/join_aggregate.h"
 #include "api/memfile.h"
 #include "api/route.h"
+#include "common/unique_fd.h"
 #include "scalar/rewrite.h"
 #include "sql/parser.h"
 
 namespace narwe {
 namespace {
-
-// An open descriptor closed on every path out of a route.
-class OwnedFd {
- public:
-  explicit OwnedFd(int fd) : fd_(fd) {}
-  OwnedFd(OwnedFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  OwnedFd& operator=(OwnedFd&&) = delete;
-  OwnedFd(const OwnedFd&) = delete;
-  ~OwnedFd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// Opens a file read-only, relative to the current directory.
-Result<OwnedFd> openReadOnly(const std::string& path) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return errorFromErrno(errno);
-  return OwnedFd(fd);
-}
-
-Result<uint64_t> fileSize(int fd) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return errorFromErrno(errno);
-  return static_cast<uint64_t>(st.st_size);
-}
 
 // Runs the executor of a route that reads the FROM file through `input`.
 Status runFileScan(Route route, const Query& query, const InputFile& input, int out_fd,
@@ -65,7 +29,7 @@ Status runFileScan(Route route, const Query& query, const InputFile& input, int 
 Status runSpooled(Route route, const Query& query, int out_fd, const RunOptions& options,
                   int stdin_fd) {
   NARWE_ASSIGN_OR_RETURN(int spool_fd, spoolToMemoryFile(stdin_fd));
-  OwnedFd spool(spool_fd);
+  UniqueFd spool(spool_fd);
   PreopenedInput input{spool.get(), true};
   switch (route) {
     case Route::SpooledGroupBy: return executeGroupBy(query, input, out_fd, options);
@@ -128,7 +92,7 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
       break;
   }
   // The remaining routes scan the FROM file, chosen by its size.
-  NARWE_ASSIGN_OR_RETURN(OwnedFd file, openReadOnly(query.file));
+  NARWE_ASSIGN_OR_RETURN(UniqueFd file, openReadOnly(query.file));
   InputFile input;
   input.fd = file.get();
   NARWE_ASSIGN_OR_RETURN(input.size, fileSize(file.get()));

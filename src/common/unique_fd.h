@@ -1,0 +1,51 @@
+// An owned file descriptor, closed on every path out of its scope, and the
+// two file operations the runner and its routes share: opening an input
+// read-only and reading its size.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "common/error.h"
+
+namespace narwe {
+
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+      reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() { reset(); }
+
+  int get() const { return fd_; }
+  // Gives up ownership without closing.
+  int release() { return std::exchange(fd_, -1); }
+  void reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens `path` read-only (close-on-exec), relative to the current directory,
+// retrying interrupted calls. Errors are the open call's, by name.
+Result<UniqueFd> openReadOnly(const std::string& path);
+
+// The size of the open file, by fstat.
+Result<uint64_t> fileSize(int fd);
+
+}  // namespace narwe
