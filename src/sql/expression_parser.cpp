@@ -55,7 +55,7 @@ bool isBlankByte(char c) { return isBlank(static_cast<unsigned char>(c)); }
 // a cheap test before a keyword pattern " word..." is matched in full.
 char byteAfterRun(std::string_view text, size_t pos) {
   while (pos < text.size() && isBlankByte(text[pos])) ++pos;
-  return pos < text.size() ? foldByte(text[pos]) : '\0';
+  return pos < text.size() ? lowerAscii(text[pos]) : '\0';
 }
 
 bool isOperatorByte(char c) { return c == '!' || c == '<' || c == '=' || c == '>'; }
@@ -88,17 +88,17 @@ std::string_view takeTrailingNot(std::string_view left, bool& negated) {
   negated = false;
   const size_t n = left.size();
   if (n < kNotWord.size() + 2) return left;
-  if (!equalsFolded(left.substr(n - kNotWord.size()), kNotWord)) return left;
+  if (!equalsIgnoreCase(left.substr(n - kNotWord.size()), kNotWord)) return left;
   if (!isBlankByte(left[n - kNotWord.size() - 1])) return left;
-  const std::string_view name = trimBlank(left.substr(0, n - kNotWord.size() - 1));
+  const std::string_view name = trimBlanks(left.substr(0, n - kNotWord.size() - 1));
   if (name.empty()) return left;
   negated = true;
   return name;
 }
 
 bool startsWithWord(std::string_view text, std::string_view word) {
-  if (text.size() < word.size() || !equalsFolded(text.substr(0, word.size()), word)) return false;
-  return text.size() == word.size() || !isWordByte(static_cast<unsigned char>(text[word.size()]));
+  if (text.size() < word.size() || !equalsIgnoreCase(text.substr(0, word.size()), word)) return false;
+  return text.size() == word.size() || !isNameByte(static_cast<unsigned char>(text[word.size()]));
 }
 
 ExprPtr wrapComparison(Comparison&& comparison, bool negated) {
@@ -212,7 +212,7 @@ std::optional<TextSpan> ConditionParser::findTop(size_t start, size_t end, std::
       // Only where a whitespace run begins (see findPatternOutsideQuotes).
       if (!isBlankByte(text_[i]) || (i > start && isBlankByte(text_[i - 1]))) return false;
       if (byteAfterRun(bounded, i) != pattern[1]) return false;
-    } else if (foldByte(text_[i]) != first) {
+    } else if (lowerAscii(text_[i]) != first) {
       return false;
     }
     match_end = matchPattern(bounded, i, pattern);
@@ -252,7 +252,7 @@ std::optional<TextSpan> ConditionParser::findTopAnd(size_t start, size_t end) co
 // Position after a leading "NOT" followed by whitespace or "(", or kNoPos.
 size_t ConditionParser::notPrefixEnd(size_t start, size_t end) const {
   if (end - start < kMinNotConditionLength) return kNoPos;
-  if (!equalsFolded(text_.substr(start, kNotWord.size()), kNotWord)) return kNoPos;
+  if (!equalsIgnoreCase(text_.substr(start, kNotWord.size()), kNotWord)) return kNoPos;
   const char next = text_[start + kNotWord.size()];
   if (!isBlankByte(next) && next != '(') return kNoPos;
   return start + kNotWord.size();
@@ -419,7 +419,7 @@ Result<ExprPtr> ConditionParser::parseLeaf(size_t start, size_t end) const {
   const size_t left_start = static_cast<size_t>(left.data() - text_.data());
   const size_t paren = left.find('(');
   if (paren != kNoPos) {
-    const std::string_view name = trimBlank(left.substr(0, paren));
+    const std::string_view name = trimBlanks(left.substr(0, paren));
     const bool plain = !name.empty() && name.size() <= kMaxFunctionNameLength &&
                        std::none_of(name.begin(), name.end(), isBlankByte);
     if (plain) {
@@ -578,8 +578,8 @@ Result<Expression> parseComparison(std::string_view text, std::string_view op_to
   const std::optional<Operator> op = comparisonOperator(op_token);
   if (!op) return Error::InvalidOperator;
   if (op_pos > text.size() || op_token.size() > text.size() - op_pos) return Error::InvalidExpression;
-  const std::string_view left = trimBlank(text.substr(0, op_pos));
-  const std::string_view right = trimBlank(text.substr(op_pos + op_token.size()));
+  const std::string_view left = trimBlanks(text.substr(0, op_pos));
+  const std::string_view right = trimBlanks(text.substr(op_pos + op_token.size()));
   if (left.empty() || right.empty()) return Error::InvalidExpression;
   NARWE_ASSIGN_OR_RETURN(std::string_view literal, unquoteLiteral(right));
   Comparison comparison;
@@ -594,7 +594,7 @@ Result<Expression> parseModComparison(std::string_view text, size_t percent_pos)
   if (percent_pos > text.size()) return Error::InvalidExpression;
   const size_t after = matchPattern(text, percent_pos, kModuloPattern);
   if (after == kNoPos) return Error::InvalidExpression;
-  const std::string_view column = trimBlank(text.substr(0, percent_pos));
+  const std::string_view column = trimBlanks(text.substr(0, percent_pos));
   if (column.empty()) return Error::InvalidExpression;
 
   // The leftmost operator after the divisor, outside quoted literals.
@@ -607,9 +607,9 @@ Result<Expression> parseModComparison(std::string_view text, size_t percent_pos)
   const std::optional<Operator> op = comparisonOperator(text.substr(op_pos, op_len));
   if (!op) return Error::InvalidOperator;
 
-  const std::optional<double> divisor = literalNumber(trimBlank(text.substr(after, op_pos - after)));
+  const std::optional<double> divisor = literalNumber(trimBlanks(text.substr(after, op_pos - after)));
   if (!divisor) return Error::InvalidExpression;
-  const std::string_view right = trimBlank(text.substr(op_pos + op_len));
+  const std::string_view right = trimBlanks(text.substr(op_pos + op_len));
   if (right.empty()) return Error::InvalidExpression;
   NARWE_ASSIGN_OR_RETURN(std::string_view literal, unquoteLiteral(right));
 

@@ -14,24 +14,9 @@ constexpr char kOptionalBlankRun = '~';  // zero or more whitespace bytes
 
 }  // namespace
 
-std::string_view trimBlank(std::string_view text) {
-  size_t start = 0;
-  size_t end = text.size();
-  trimSpan(text, start, end);
-  return text.substr(start, end - start);
-}
-
 void trimSpan(std::string_view text, size_t& start, size_t& end) {
   while (start < end && isBlank(static_cast<unsigned char>(text[start]))) ++start;
   while (end > start && isBlank(static_cast<unsigned char>(text[end - 1]))) --end;
-}
-
-bool equalsFolded(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (foldByte(a[i]) != foldByte(b[i])) return false;
-  }
-  return true;
 }
 
 size_t matchPattern(std::string_view text, size_t pos, std::string_view pattern) {
@@ -43,7 +28,7 @@ size_t matchPattern(std::string_view text, size_t pos, std::string_view pattern)
       if (p == kBlankRun && i == run_start) return kNoPos;
       continue;
     }
-    if (i >= text.size() || foldByte(text[i]) != p) return kNoPos;
+    if (i >= text.size() || lowerAscii(text[i]) != p) return kNoPos;
     ++i;
   }
   return i;
@@ -103,7 +88,7 @@ void findEachPatternOutsideQuotes(std::string_view text, size_t from, const std:
     if (run_start) {
       while (after_run < n && isBlank(static_cast<unsigned char>(data[after_run]))) ++after_run;
     }
-    const char next = after_run < n ? foldByte(data[after_run]) : '\0';
+    const char next = after_run < n ? lowerAscii(data[after_run]) : '\0';
     if (boundary == Boundary::kBlank && i > 0 && !isBlank(static_cast<unsigned char>(data[i - 1]))) continue;
     for (size_t k = 0; k < pattern_count; ++k) {
       if (first_hits[k] || patterns[k].empty()) continue;
@@ -114,7 +99,7 @@ void findEachPatternOutsideQuotes(std::string_view text, size_t from, const std:
         if (second != kBlankRun && second != kOptionalBlankRun && second != next) continue;
       } else if (first == kOptionalBlankRun) {
         if (blank && !run_start) continue;
-      } else if (foldByte(c) != first) {
+      } else if (lowerAscii(c) != first) {
         continue;
       }
       const size_t match_end = matchPattern(text, i, patterns[k]);

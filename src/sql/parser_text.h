@@ -23,6 +23,7 @@
 
 #include "common/error.h"
 #include "common/numbers.h"
+#include "common/text.h"
 
 namespace narwe {
 
@@ -34,22 +35,15 @@ struct TextSpan {
   size_t end = 0;
 };
 
-constexpr char foldByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
 // Bytes that may form a name: ASCII letters, digits, '_' and every byte of a
 // multi-byte UTF-8 sequence.
-constexpr bool isWordByte(unsigned char c) {
+constexpr bool isNameByte(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
          c >= 0x80;
 }
 
-std::string_view trimBlank(std::string_view text);
-
 // Trims [start, end) of `text` in place.
 void trimSpan(std::string_view text, size_t& start, size_t& end);
-
-// ASCII-case-insensitive equality of two texts of any case.
-bool equalsFolded(std::string_view a, std::string_view b);
 
 // Matches `pattern` (see the header comment) at `pos`; returns the position
 // just after the match, or kNoPos.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/text.h"
 #include "scalar/scalar.h"
 
 namespace narwe {
@@ -15,13 +16,9 @@ constexpr size_t kNoStar = static_cast<size_t>(-1);
 // Size of the buffer the scalar date functions write their result into.
 constexpr size_t kFunctionResultBuffer = 64;
 
-inline unsigned char foldByte(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
 template <bool kFold>
 inline unsigned char norm(unsigned char c) {
-  if constexpr (kFold) return foldByte(c);
+  if constexpr (kFold) return static_cast<unsigned char>(lowerAscii(static_cast<char>(c)));
   return c;
 }
 

@@ -61,7 +61,7 @@ bool isNameStart(char c) {
 }
 
 bool startsWithWordThenBlank(std::string_view text, std::string_view word) {
-  if (text.size() < word.size() || !equalsFolded(text.substr(0, word.size()), word)) return false;
+  if (text.size() < word.size() || !equalsIgnoreCase(text.substr(0, word.size()), word)) return false;
   return text.size() == word.size() || isBlankByte(text[word.size()]);
 }
 
@@ -111,7 +111,7 @@ std::optional<TextSpan> detectJoinKeywordFrom(std::string_view text, size_t from
   if (hit->start >= kInnerWord.size()) {
     const size_t inner = hit->start - kInnerWord.size();
     if ((inner == 0 || isBlankByte(text[inner - 1])) &&
-        equalsFolded(text.substr(inner, kInnerWord.size()), kInnerWord)) {
+        equalsIgnoreCase(text.substr(inner, kInnerWord.size()), kInnerWord)) {
       return TextSpan{inner, join.end};
     }
   }
@@ -130,12 +130,12 @@ Status rejectUnsupportedForms(std::string_view statement) {
   while (const std::optional<TextSpan> hit = findPatternOutsideQuotes(statement, from, kSubqueryPattern, false)) {
     from = hit->end;
     // "(selected = 1)" names a column; only the word SELECT opens a query.
-    if (hit->end < statement.size() && isWordByte(static_cast<unsigned char>(statement[hit->end]))) continue;
+    if (hit->end < statement.size() && isNameByte(static_cast<unsigned char>(statement[hit->end]))) continue;
     size_t k = hit->start;
     while (k > 0 && isBlankByte(statement[k - 1])) --k;
     const size_t word_end = k;
-    while (k > 0 && isWordByte(static_cast<unsigned char>(statement[k - 1]))) --k;
-    if (!equalsFolded(statement.substr(k, word_end - k), kInWord)) return Error::SubqueriesNotSupported;
+    while (k > 0 && isNameByte(static_cast<unsigned char>(statement[k - 1]))) --k;
+    if (!equalsIgnoreCase(statement.substr(k, word_end - k), kInWord)) return Error::SubqueriesNotSupported;
   }
   return okStatus();
 }
@@ -144,11 +144,11 @@ Status rejectUnsupportedForms(std::string_view statement) {
 // longer name; text before it is ignored.
 size_t findSelectWord(std::string_view text) {
   for (size_t i = 0; i + kSelectWord.size() <= text.size(); ++i) {
-    if (foldByte(text[i]) != kSelectWord[0]) continue;
-    if (!equalsFolded(text.substr(i, kSelectWord.size()), kSelectWord)) continue;
+    if (lowerAscii(text[i]) != kSelectWord[0]) continue;
+    if (!equalsIgnoreCase(text.substr(i, kSelectWord.size()), kSelectWord)) continue;
     const size_t end = i + kSelectWord.size();
-    const bool word_start = i == 0 || !isWordByte(static_cast<unsigned char>(text[i - 1]));
-    const bool word_end = end == text.size() || !isWordByte(static_cast<unsigned char>(text[end]));
+    const bool word_start = i == 0 || !isNameByte(static_cast<unsigned char>(text[i - 1]));
+    const bool word_end = end == text.size() || !isNameByte(static_cast<unsigned char>(text[end]));
     if (word_start && word_end) return i;
   }
   return kNoPos;
@@ -201,7 +201,7 @@ Result<OrderBy> parseOrderBy(std::string_view body) {
     } else if (const std::optional<TextSpan> asc = findDirection(term, kAscPattern)) {
       key_text = std::string_view(term).substr(0, asc->start);
     }
-    key.column = asciiLower(trimBlank(key_text));
+    key.column = asciiLower(trimBlanks(key_text));
     if (first) {
       order_by.column = std::move(key.column);
       order_by.descending = key.descending;
@@ -231,8 +231,8 @@ Status splitJoinCondition(std::string_view condition, JoinClause& join) {
     }
   }
   if (eq == kNoPos) return Error::InvalidJoinSyntax;
-  join.left_column = asciiLower(trimBlank(condition.substr(0, eq)));
-  join.right_column = asciiLower(trimBlank(condition.substr(eq + 1)));
+  join.left_column = asciiLower(trimBlanks(condition.substr(0, eq)));
+  join.right_column = asciiLower(trimBlanks(condition.substr(eq + 1)));
   return okStatus();
 }
 
@@ -267,7 +267,7 @@ Status parseJoins(std::string_view from_body, TextSpan first_join, Query& query,
     }
 
     JoinClause join;
-    NARWE_TRY(splitJoinCondition(trimBlank(from_body.substr(condition_start, condition_end - condition_start)),
+    NARWE_TRY(splitJoinCondition(trimBlanks(from_body.substr(condition_start, condition_end - condition_start)),
                                  join));
     join.file = std::move(joined.path);
     join.left_alias = std::move(left_alias);
@@ -294,7 +294,7 @@ Status parseClauses(std::string_view text, Query& query) {
     if (!found[c]) continue;
     const size_t start = found[c]->end;
     const size_t end = finder.nearest(kClauseEnds[c], start);
-    bodies[c] = trimBlank(text.substr(start, end - start));
+    bodies[c] = trimBlanks(text.substr(start, end - start));
   }
 
   if (found[kWhere]) {
@@ -323,10 +323,10 @@ Status parseClauses(std::string_view text, Query& query) {
 }
 
 Result<Query> parseStatement(std::string_view statement) {
-  statement = trimBlank(statement);
+  statement = trimBlanks(statement);
   // A statement terminator is not part of the last clause.
   while (!statement.empty() && statement.back() == ';') {
-    statement = trimBlank(statement.substr(0, statement.size() - 1));
+    statement = trimBlanks(statement.substr(0, statement.size() - 1));
   }
 
   NARWE_TRY(rejectUnsupportedForms(statement));
@@ -340,10 +340,10 @@ Result<Query> parseStatement(std::string_view statement) {
   if (!from) return Error::InvalidQuery;
 
   Query query;
-  std::string_view select_body = trimBlank(statement.substr(select_end, from->start - select_end));
+  std::string_view select_body = trimBlanks(statement.substr(select_end, from->start - select_end));
   if (startsWithWordThenBlank(select_body, kDistinctWord)) {
     query.distinct = true;
-    select_body = trimBlank(select_body.substr(kDistinctWord.size()));
+    select_body = trimBlanks(select_body.substr(kDistinctWord.size()));
   }
   if (select_body == "*") {
     query.select_all = true;
@@ -395,7 +395,7 @@ std::vector<std::string> splitCommaTerms(std::string_view text) {
   std::vector<std::string> terms;
   size_t term_start = 0;
   auto addTerm = [&](size_t end) {
-    const std::string_view term = trimBlank(text.substr(term_start, end - term_start));
+    const std::string_view term = trimBlanks(text.substr(term_start, end - term_start));
     if (!term.empty()) terms.emplace_back(term);
   };
   scanOutsideQuotes(text, 0, [&](size_t i, size_t depth) {
@@ -411,7 +411,7 @@ std::vector<std::string> splitCommaTerms(std::string_view text) {
 }
 
 Result<FileAndAlias> extractFileAndAlias(std::string_view text) {
-  text = trimBlank(text);
+  text = trimBlanks(text);
   std::string_view path;
   std::string_view rest;
   if (!text.empty() && (text[0] == '\'' || text[0] == '"')) {
@@ -427,15 +427,15 @@ Result<FileAndAlias> extractFileAndAlias(std::string_view text) {
     rest = text.substr(end);
   }
   if (path.empty()) return Error::InvalidQuery;
-  rest = trimBlank(rest);
-  if (rest.size() > kAsWord.size() && equalsFolded(rest.substr(0, kAsWord.size()), kAsWord) &&
+  rest = trimBlanks(rest);
+  if (rest.size() > kAsWord.size() && equalsIgnoreCase(rest.substr(0, kAsWord.size()), kAsWord) &&
       isBlankByte(rest[kAsWord.size()])) {
-    rest = trimBlank(rest.substr(kAsWord.size()));
+    rest = trimBlanks(rest.substr(kAsWord.size()));
   }
   // The alias must be one name; anything else (a misspelt clause keyword,
   // a second table) would otherwise be dropped without a word.
   for (const char c : rest) {
-    if (!isWordByte(static_cast<unsigned char>(c))) return Error::InvalidQuery;
+    if (!isNameByte(static_cast<unsigned char>(c))) return Error::InvalidQuery;
   }
   FileAndAlias result;
   result.path = std::string(path);
@@ -473,9 +473,9 @@ std::string stripSingleAlias(std::string_view text, std::string_view alias) {
       continue;
     }
     const size_t dot = i + alias.size();
-    const bool qualified = (i == 0 || !isWordByte(static_cast<unsigned char>(text[i - 1]))) &&
+    const bool qualified = (i == 0 || !isNameByte(static_cast<unsigned char>(text[i - 1]))) &&
                            dot + 1 < text.size() && text[dot] == '.' && isNameStart(text[dot + 1]) &&
-                           equalsFolded(text.substr(i, alias.size()), alias);
+                           equalsIgnoreCase(text.substr(i, alias.size()), alias);
     if (qualified) {
       i = dot + 1;
       continue;
