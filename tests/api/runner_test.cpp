@@ -2,6 +2,8 @@
 // the join-aggregate route's plumbing.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -36,6 +38,12 @@ class StdinPipe {
     read_fd_ = fds[0];
     int write_fd = fds[1];
     writer_ = std::thread([write_fd, data = std::move(data)] {
+      // The reader may close its end before everything is written (a query
+      // that fails early): the write must fail, not raise SIGPIPE.
+      sigset_t broken_pipe;
+      sigemptyset(&broken_pipe);
+      sigaddset(&broken_pipe, SIGPIPE);
+      pthread_sigmask(SIG_BLOCK, &broken_pipe, nullptr);
       size_t pos = 0;
       while (pos < data.size()) {
         ssize_t n = ::write(write_fd, data.data() + pos, data.size() - pos);
