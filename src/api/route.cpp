@@ -75,6 +75,30 @@ Route chooseRoute(const Query& query, const RouteInputs& inputs) {
   return choosePlainScan(query, inputs, *inputs.file_size);
 }
 
+bool routeAppliesHaving(Route route) {
+  switch (route) {
+    case Route::SpooledGroupBy:
+    case Route::SpooledScalarAgg:
+    case Route::SpooledMixedSelect:
+    case Route::JoinAggregate:
+    case Route::GroupBy:
+    case Route::ScalarAgg:
+    case Route::MixedSelect:
+      return true;
+    // DISTINCT is answered by the row scan for now, which has no groups.
+    case Route::DistinctGroupBy:
+    case Route::FromStdin:
+    case Route::Join:
+    case Route::NeedsFileSize:
+    case Route::ParallelScalar:
+    case Route::ParallelMapped:
+    case Route::Mapped:
+    case Route::Sequential:
+      return false;
+  }
+  return false;
+}
+
 std::string_view routeName(Route route) {
   switch (route) {
     case Route::FromStdin: return "FromStdin";

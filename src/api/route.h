@@ -54,6 +54,11 @@ struct RouteInputs {
 // otherwise.
 Route chooseRoute(const Query& query, const RouteInputs& inputs);
 
+// Whether the executor of `route` applies a HAVING condition. The row scans
+// and the plain join do not (HAVING filters groups), so the runner refuses a
+// HAVING on those routes rather than silently ignoring the condition.
+bool routeAppliesHaving(Route route);
+
 // A readable name of the route (for tests and diagnostics).
 std::string_view routeName(Route route);
 

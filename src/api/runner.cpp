@@ -66,6 +66,8 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   RouteInputs inputs;
   inputs.format = options.format;
   Route route = chooseRoute(query, inputs);
+  // A HAVING without groups or aggregates would be dropped without a word.
+  if (query.having && !routeAppliesHaving(route)) return Error::InvalidQuery;
   switch (route) {
     case Route::FromStdin:
       return executeFromStdin(query, stdin_fd, out_fd, options);

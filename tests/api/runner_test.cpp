@@ -109,6 +109,24 @@ TEST(Runner, StandardInputRoutes) {
   EXPECT_EQ(run("SELECT count(*) FROM stdin", input.fd()), "error: FileNotFound");
 }
 
+TEST(Runner, HavingWithoutGroupsIsRefusedNotIgnored) {
+  ScratchDir dir;
+  std::string file = dir.write("t.csv", "id,v\n1,a\n2,b\n");
+  std::string other = dir.write("u.csv", "id,w\n1,x\n");
+  const std::string statements[] = {
+      "SELECT id FROM '" + file + "' HAVING id = 1",
+      "SELECT id FROM '" + file + "' WHERE id > 1 HAVING id = 2",
+      "SELECT DISTINCT v FROM '" + file + "' HAVING v = 'a'",
+      "SELECT id FROM '" + file + "' HAVING id = 1 ORDER BY id LIMIT 1",
+      "SELECT a.id FROM '" + file + "' a JOIN '" + other + "' b ON a.id = b.id HAVING a.id = 1",
+  };
+  for (const auto& sql : statements) EXPECT_EQ(run(sql), "error: InvalidQuery") << sql;
+  StdinPipe input("id\n1\n");
+  EXPECT_EQ(run("SELECT id FROM stdin HAVING id = 1", input.fd()), "error: InvalidQuery");
+  // Without HAVING the same statements run.
+  EXPECT_EQ(run("SELECT id FROM '" + file + "' WHERE id > 1"), "id\n2\n");
+}
+
 TEST(Runner, NoDescriptorOrFileLeftBehind) {
   ScratchDir dir;
   EnvOverride env("TMPDIR", dir.path());
