@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "common/thread_start.h"
@@ -171,6 +172,9 @@ Status OutputCollector::finish() {
 }
 
 Result<char*> OutputCollector::takeText() {
+  if (state_.size > 0 && std::memchr(state_.data, '\0', state_.size) != nullptr) {
+    return Error::InvalidInput;
+  }
   // The terminating NUL is not output, so the cap does not apply to it.
   state_.capacity_limit = SIZE_MAX;
   if (!reserve(state_, 1)) return Error::OutOfMemory;

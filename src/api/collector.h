@@ -49,7 +49,10 @@ class OutputCollector {
 
   // After a successful `finish`: hands over the collected bytes as a
   // NUL-terminated string allocated with posix_memalign (alignment 8), to be
-  // released with free(). Errors: OutOfMemory.
+  // released with free(). Errors: OutOfMemory; InvalidInput when the bytes
+  // hold a NUL (CSV output copies field bytes as they are): the caller would
+  // see the text end there, so a result cut short is refused rather than
+  // handed over as a success.
   Result<char*> takeText();
 
   // Bytes collected so far (valid after `finish`).

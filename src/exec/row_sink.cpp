@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "exec/fast_sort.h"
 #include "io/csv_field.h"
@@ -39,25 +40,28 @@ Result<RowSink> RowSink::create(const Query& query, const Projection& projection
 
   sink.ordered_ = true;
   const OrderBy& order = *query.order_by;
-  NARWE_ASSIGN_OR_RETURN(std::optional<size_t> first,
-                         resolveOrderByIdx(order.column, projection.names,
-                                           projection.plain_sources, header.name_views));
-  if (first) {
-    sink.keys_.push_back({*first, order.descending});
-    for (const OrderByKey& extra : order.extra_keys) {
-      NARWE_ASSIGN_OR_RETURN(std::optional<size_t> position,
-                             resolveOrderByIdx(extra.column, projection.names,
-                                               projection.plain_sources, header.name_views));
-      // A further key that names nothing is left out of the ordering.
-      if (position) sink.keys_.push_back({*position, extra.descending});
+  auto resolve = [&](const std::string& term, bool descending) -> Status {
+    NARWE_ASSIGN_OR_RETURN(std::optional<size_t> position,
+                           resolveOrderByIdx(term, projection.names, projection.plain_sources,
+                                             header.name_views));
+    KeySource source;
+    if (position) {
+      source.column = *position;
+    } else {
+      // Not an output column: a column of the input, read from the record.
+      const auto& lowered = header.lowered_views;
+      auto found = std::find(lowered.begin(), lowered.end(), std::string_view(term));
+      if (found == lowered.end()) return Error::OrderByColumnNotFound;
+      source.column = static_cast<size_t>(found - lowered.begin());
+      source.from_record = true;
     }
-  } else {
-    const auto& lowered = header.lowered_views;
-    auto found = std::find(lowered.begin(), lowered.end(), std::string_view(order.column));
-    if (found == lowered.end()) return Error::OrderByColumnNotFound;
-    sink.header_key_ = static_cast<size_t>(found - lowered.begin());
-    sink.keys_.push_back({0, order.descending});
-  }
+    sink.keys_.push_back({sink.key_sources_.size(), descending});
+    sink.key_sources_.push_back(source);
+    return okStatus();
+  };
+  NARWE_TRY(resolve(order.column, order.descending));
+  for (const OrderByKey& extra : order.extra_keys) NARWE_TRY(resolve(extra.column, extra.descending));
+  sink.key_values_.resize(sink.key_sources_.size());
   if (sink.json_) {
     for (const std::string& name : projection.names) {
       NARWE_ASSIGN_OR_RETURN(std::string fragment, allocJsonKeyFragment(name));
@@ -122,18 +126,19 @@ void RowSink::appendOutputLine(std::string& out, std::span<const std::string_vie
     if (i > 0) out.push_back(',');
     out.append(json_keys_[i]);
     out.push_back('"');
-    (void)appendJsonEscapedToList(out, values[i]);
+    // The store is a std::string: running out of memory throws and ends the
+    // query with OutOfMemory, never a row cut short.
+    if (!appendJsonEscapedToList(out, values[i]).ok()) throw std::bad_alloc();
     out.push_back('"');
   }
   out.push_back('}');
 }
 
-std::string_view RowSink::sortKey(std::span<const std::string_view> values,
+std::string_view RowSink::keyText(const KeySource& source,
+                                  std::span<const std::string_view> values,
                                   std::span<const std::string_view> fields) const {
-  if (header_key_) {
-    return *header_key_ < fields.size() ? fields[*header_key_] : std::string_view();
-  }
-  return keys_[0].column < values.size() ? values[keys_[0].column] : std::string_view();
+  const auto& row = source.from_record ? fields : values;
+  return source.column < row.size() ? row[source.column] : std::string_view();
 }
 
 void RowSink::offerTopK(std::span<const std::string_view> values, std::string_view key) {
@@ -153,7 +158,7 @@ void RowSink::offerTopK(std::span<const std::string_view> values, std::string_vi
 
 Status RowSink::collect(std::span<const std::string_view> values,
                         std::span<const std::string_view> fields) {
-  std::string_view key = sortKey(values, fields);
+  std::string_view key = keyText(key_sources_[0], values, fields);
   if (top_) {
     offerTopK(values, key);
     return okStatus();
@@ -168,9 +173,12 @@ Status RowSink::collect(std::span<const std::string_view> values,
   if (keys_.size() > 1) {
     // The key fields are kept in a delimited line of their own, so several
     // keys order rows the same way for CSV and JSON output.
+    for (size_t i = 0; i < key_sources_.size(); ++i) {
+      key_values_[i] = keyText(key_sources_[i], values, fields);
+    }
     MultiKeyCtx ctx{keys_, delimiter_};
     row.keys_offset = store_.size();
-    NARWE_TRY(ctx.appendKeyLine(values, store_));
+    NARWE_TRY(ctx.appendKeyLine(key_values_, store_));
     row.keys_length = store_.size() - row.keys_offset;
   }
   rows_.push_back(row);

@@ -42,10 +42,10 @@ constexpr size_t kSortStoreInitialBytes = 16 * 1024 * 1024;
 
 class RowSink {
  public:
-  // Resolves ORDER BY against the projection (by position, output name or
-  // input column) and then against the header names, which sort by the
-  // record field itself. OrderByColumnNotFound when the first key names
-  // nothing. `periodic_flush` flushes the writer every kFlushEveryRows rows.
+  // Resolves each ORDER BY key against the projection (by position, output
+  // name or input column) and then against the header names, which sort by
+  // the record field itself. OrderByColumnNotFound when a key names nothing.
+  // `periodic_flush` flushes the writer every kFlushEveryRows rows.
   static Result<RowSink> create(const Query& query, const Projection& projection,
                                 const ScanHeader& header, RecordWriter& writer,
                                 const RunOptions& options, bool periodic_flush);
@@ -64,6 +64,13 @@ class RowSink {
   Status finish();
 
  private:
+  // Where a key's text comes from: an output value, or a field of the input
+  // record (a column that is not selected).
+  struct KeySource {
+    size_t column = 0;
+    bool from_record = false;
+  };
+
   struct PendingRow {
     size_t key_offset, key_length;
     size_t line_offset, line_length;
@@ -74,7 +81,7 @@ class RowSink {
 
   // True when the row was seen before (DISTINCT).
   bool seenBefore(std::span<const std::string_view> values);
-  std::string_view sortKey(std::span<const std::string_view> values,
+  std::string_view keyText(const KeySource& source, std::span<const std::string_view> values,
                            std::span<const std::string_view> fields) const;
   Status collect(std::span<const std::string_view> values,
                  std::span<const std::string_view> fields);
@@ -100,8 +107,10 @@ class RowSink {
 
   // ORDER BY
   bool ordered_ = false;
-  std::vector<ResolvedOrderKey> keys_;          // output positions
-  std::optional<size_t> header_key_;            // sort by this record field alone
+  std::vector<KeySource> key_sources_;          // one per key, in key order
+  // Key i of key_sources_ is field i of a row's key line (several keys).
+  std::vector<ResolvedOrderKey> keys_;
+  std::vector<std::string_view> key_values_;     // one row's key texts
   std::string store_;
   std::vector<PendingRow> rows_;
   std::vector<std::string> json_keys_;          // "\"name\":" per output column

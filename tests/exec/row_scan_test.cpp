@@ -116,6 +116,16 @@ const Case kCsvCases[] = {
      "id\n4\n5\n"},
     {"unknown order by column", kPeople, "SELECT id FROM {f} ORDER BY nope",
      "error: OrderByColumnNotFound"},
+    // Every key counts, selected or not, and a key naming nothing is an error
+    // wherever it stands.
+    {"later key not selected", "a,b,c\nx,2,p\ny,1,q\nx,1,r\ny,2,s\nx,10,t\n",
+     "SELECT a, c FROM {f} ORDER BY a, b DESC", "a,c\nx,t\nx,p\nx,r\ny,s\ny,q\n"},
+    {"first key not selected, later keys used", "a,b,c\nx,2,p\ny,1,q\nx,1,r\ny,2,s\nx,10,t\n",
+     "SELECT c FROM {f} ORDER BY b DESC, a", "c\nt\np\ns\nr\nq\n"},
+    {"unknown later key", kPeople, "SELECT id FROM {f} ORDER BY id, nope",
+     "error: OrderByColumnNotFound"},
+    {"later position out of range", kPeople, "SELECT id FROM {f} ORDER BY id, 7",
+     "error: OrderByColumnNotFound"},
     {"header-only file", "a,b\n", "SELECT * FROM {f}", "a,b\n"},
     {"empty file", "", "SELECT * FROM {f}", "error: EmptyFile"},
     {"short records read empty values", "a,b,c\n1,2\n3\n", "SELECT c, a FROM {f}",
@@ -159,11 +169,19 @@ TEST(RowScan, DistinctDoesNotConfuseZeroBytesWithSeparators) {
   std::string csv = std::string("a,b\nx") + '\0' + ",y\nx," + '\0' + "y\n";
   std::string path = dir.write("nul.csv", csv);
   Outcome outcome = runQuery(withFile("SELECT DISTINCT a, b FROM {f} WHERE a != 'q'", path), false);
-  // Both rows are distinct; the output text stops at the first NUL byte, so
-  // compare through the JSON form instead, which escapes it.
+  // Both rows are distinct. A NUL byte cannot travel in CSV text (the caller
+  // would see the result end there), so CSV output fails by name; the JSON
+  // form escapes it.
   Outcome json = runQuery(withFile("SELECT DISTINCT a, b FROM {f} WHERE a != 'q'", path), true);
   EXPECT_EQ(json.text, "[\n{\"a\":\"x\\u0000\",\"b\":\"y\"},\n{\"a\":\"x\",\"b\":\"\\u0000y\"}\n]\n");
-  EXPECT_EQ(outcome.rc, 0);
+  EXPECT_EQ(json.rc, 0);
+  EXPECT_EQ(outcome.text, "error: InvalidInput");
+  EXPECT_EQ(outcome.rc, 1);
+  // Sorted output and a NUL in a header name are refused the same way.
+  EXPECT_EQ(runQuery(withFile("SELECT a FROM {f} ORDER BY b", path), false).text,
+            "error: InvalidInput");
+  std::string header = dir.write("nulhead.csv", std::string("a") + '\0' + "b,c\n1,2\n");
+  EXPECT_EQ(runQuery(withFile("SELECT * FROM {f}", header), false).text, "error: InvalidInput");
 }
 
 TEST(RowScan, JsonOutput) {
