@@ -13,6 +13,7 @@
 #include <new>
 
 #include "common/thread_start.h"
+#include "common/unique_fd.h"
 
 namespace narwe {
 namespace {
@@ -103,19 +104,6 @@ void collectorEntry(void* arg) noexcept {
   } catch (...) {
     s->error = Error::Unexpected;
   }
-}
-
-// Moves a descriptor that landed on 0, 1 or 2 (the host closed its standard
-// streams) above them. Otherwise a statement reading standard input would
-// read the result pipe itself and wait forever. Returns the descriptor to
-// use, or -1 with errno set.
-int awayFromStandardStreams(int fd) {
-  if (fd > STDERR_FILENO) return fd;
-  int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-  int saved = errno;
-  ::close(fd);
-  errno = saved;
-  return moved;
 }
 
 }  // namespace

@@ -56,6 +56,12 @@ Result<FileWithPath> createExclusive(std::string_view name) {
       fd = ::open(file.path.c_str(), kCreateFlags, kTemporaryFileMode);
     } while (fd < 0 && errno == EINTR);
     if (fd >= 0) {
+      fd = awayFromStandardStreams(fd);
+      if (fd < 0) {
+        int err = errno;
+        ::unlink(file.path.c_str());  // ours: created a moment ago
+        return errorFromErrno(err);
+      }
       file.fd = fd;
       return file;
     }

@@ -68,6 +68,9 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   Route route = chooseRoute(query, inputs);
   // A HAVING without groups or aggregates would be dropped without a word.
   if (query.having && !routeAppliesHaving(route)) return Error::InvalidQuery;
+  // Standard input is read by the stdin scan or spooled for aggregation;
+  // neither joins, so a JOIN there would be dropped the same way.
+  if (isStdinPath(query.file) && !query.joins.empty()) return Error::InvalidQuery;
   switch (route) {
     case Route::FromStdin:
       return executeFromStdin(query, stdin_fd, out_fd, options);

@@ -14,7 +14,20 @@ Result<UniqueFd> openReadOnly(const std::string& path) {
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return errorFromErrno(errno);
-  return UniqueFd(fd);
+  UniqueFd file(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return errorFromErrno(errno);
+  if (S_ISDIR(st.st_mode)) return Error::IsDir;
+  return file;
+}
+
+int awayFromStandardStreams(int fd) {
+  if (fd > STDERR_FILENO) return fd;
+  int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return moved;
 }
 
 Result<uint64_t> fileSize(int fd) {

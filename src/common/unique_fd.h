@@ -42,8 +42,16 @@ class UniqueFd {
 };
 
 // Opens `path` read-only (close-on-exec), relative to the current directory,
-// retrying interrupted calls. Errors are the open call's, by name.
+// retrying interrupted calls. Errors are the open call's, by name, and IsDir
+// for a directory (which opens, but then fails differently when read or
+// mapped).
 Result<UniqueFd> openReadOnly(const std::string& path);
+
+// Moves a descriptor that landed on 0, 1 or 2 (the host closed its standard
+// streams) above them, closing the original. A descriptor the library opens
+// must never pose as standard input: a statement reading stdin would read it
+// instead. Returns the descriptor to use, or -1 with errno set.
+int awayFromStandardStreams(int fd);
 
 // The size of the open file, by fstat.
 Result<uint64_t> fileSize(int fd);

@@ -27,9 +27,10 @@ namespace {
 
 using ExprPtr = std::unique_ptr<Expression>;
 
+// The logical connectives, matched by connectiveEnd rather than as patterns.
+constexpr std::string_view kOrWord = "or";
+constexpr std::string_view kAndWord = "and";
 // Keyword patterns; notation in parser_text.h.
-constexpr std::string_view kOrPattern = " or ";
-constexpr std::string_view kAndPattern = " and ";
 constexpr std::string_view kBetweenPattern = " between ";
 constexpr std::string_view kIsNotNullPattern = " is not null";
 constexpr std::string_view kIsNullPattern = " is null";
@@ -134,7 +135,10 @@ class ConditionParser {
   template <typename Visit>
   size_t scanTop(size_t start, size_t end, Visit&& visit) const;
   std::optional<TextSpan> findTop(size_t start, size_t end, std::string_view pattern) const;
+  size_t connectiveEnd(size_t pos, size_t start, size_t end, std::string_view word) const;
+  std::optional<TextSpan> findTopConnective(size_t start, size_t end, std::string_view word) const;
   std::optional<TextSpan> findTopAnd(size_t start, size_t end) const;
+  std::string_view peeledBound(size_t start, size_t end) const;
 
   size_t notPrefixEnd(size_t start, size_t end) const;
   std::string_view slice(size_t start, size_t end) const { return text_.substr(start, end - start); }
@@ -222,6 +226,43 @@ std::optional<TextSpan> ConditionParser::findTop(size_t start, size_t end, std::
   return TextSpan{hit, match_end};
 }
 
+// A connective (AND / OR) starting at `pos` inside [start, end): the word
+// comes after a whitespace run that begins at `pos`, or directly at `pos`
+// when the byte before is ")" as in "(a = 1)AND b = 2". After the word comes
+// a whitespace run or a "(" that opens the right operand ("a = 1 AND(b = 2)").
+// Returns where the right operand starts (after the run, or at the "("), or
+// kNoPos. A name such as "band" or "order_id" never matches: the word must
+// be preceded by whitespace or ")" and followed by whitespace or "(".
+size_t ConditionParser::connectiveEnd(size_t pos, size_t start, size_t end, std::string_view word) const {
+  size_t word_start = pos;
+  if (isBlankByte(text_[pos])) {
+    // Only where the run begins, so a long run is walked once.
+    if (pos > start && isBlankByte(text_[pos - 1])) return kNoPos;
+    while (word_start < end && isBlankByte(text_[word_start])) ++word_start;
+  } else if (pos == start || text_[pos - 1] != ')') {
+    return kNoPos;
+  }
+  if (end - word_start <= word.size()) return kNoPos;  // the word and at least one byte after it
+  if (!equalsIgnoreCase(text_.substr(word_start, word.size()), word)) return kNoPos;
+  size_t operand = word_start + word.size();
+  if (text_[operand] == '(') return operand;
+  if (!isBlankByte(text_[operand])) return kNoPos;
+  while (operand < end && isBlankByte(text_[operand])) ++operand;
+  return operand;
+}
+
+// The first top-level `word` connective in [start, end): the span runs from
+// the keyword (or the whitespace before it) to the start of the right operand.
+std::optional<TextSpan> ConditionParser::findTopConnective(size_t start, size_t end, std::string_view word) const {
+  size_t operand = kNoPos;
+  const size_t hit = scanTop(start, end, [&](size_t i) {
+    operand = connectiveEnd(i, start, end, word);
+    return operand != kNoPos;
+  });
+  if (hit == kNoPos) return std::nullopt;
+  return TextSpan{hit, operand};
+}
+
 // The first top-level AND that does not close a BETWEEN: an AND is skipped
 // when a BETWEEN occurs between the previous skipped AND (or the start) and it.
 std::optional<TextSpan> ConditionParser::findTopAnd(size_t start, size_t end) const {
@@ -229,14 +270,12 @@ std::optional<TextSpan> ConditionParser::findTopAnd(size_t start, size_t end) co
   bool open_between = false;
   size_t match_end = kNoPos;
   const size_t hit = scanTop(start, end, [&](size_t i) {
-    if (!isBlankByte(text_[i]) || (i > start && isBlankByte(text_[i - 1]))) return false;
-    const char next = byteAfterRun(bounded, i);
-    if (next != kBetweenPattern[1] && next != kAndPattern[1]) return false;
-    if (matchPattern(bounded, i, kBetweenPattern) != kNoPos) {
+    if (isBlankByte(text_[i]) && !(i > start && isBlankByte(text_[i - 1])) &&
+        byteAfterRun(bounded, i) == kBetweenPattern[1] && matchPattern(bounded, i, kBetweenPattern) != kNoPos) {
       open_between = true;
       return false;
     }
-    const size_t and_end = matchPattern(bounded, i, kAndPattern);
+    const size_t and_end = connectiveEnd(i, start, end, kAndWord);
     if (and_end == kNoPos) return false;
     if (open_between) {
       open_between = false;
@@ -283,7 +322,7 @@ Result<ExprPtr> ConditionParser::parseRange(size_t start, size_t end, size_t nes
       continue;
     }
     if (!no_or) {
-      if (const std::optional<TextSpan> hit = findTop(start, end, kOrPattern)) {
+      if (const std::optional<TextSpan> hit = findTopConnective(start, end, kOrWord)) {
         NARWE_ASSIGN_OR_RETURN(ExprPtr left, parseRange(start, hit->start, nesting));
         spine.push_back({SpineKind::kOr, std::move(left)});
         start = hit->end;
@@ -435,14 +474,27 @@ Result<ExprPtr> ConditionParser::parseLeaf(size_t start, size_t end) const {
   return std::make_unique<Expression>(std::move(expression));
 }
 
+// A BETWEEN bound, trimmed, without parentheses that enclose all of it:
+// "x BETWEEN (1) AND(5)" has the bounds 1 and 5, not the texts "(1)" and
+// "(5)", which would make a numeric range that no field can fall into.
+std::string_view ConditionParser::peeledBound(size_t start, size_t end) const {
+  trimSpan(text_, start, end);
+  while (end - start >= 2 && text_[start] == '(' && text_[end - 1] == ')' && closeOf(start) == end - 1) {
+    ++start;
+    --end;
+    trimSpan(text_, start, end);
+  }
+  return slice(start, end);
+}
+
 Result<ExprPtr> ConditionParser::parseBetween(size_t start, size_t end, TextSpan between) const {
   bool negated = false;
   const std::string_view column = takeTrailingNot(trimmedSlice(start, between.start), negated);
   if (column.empty()) return Error::InvalidExpression;
-  const std::optional<TextSpan> and_keyword = findTop(between.end, end, kAndPattern);
+  const std::optional<TextSpan> and_keyword = findTopConnective(between.end, end, kAndWord);
   if (!and_keyword) return Error::InvalidExpression;
-  const std::string_view low_text = trimmedSlice(between.end, and_keyword->start);
-  const std::string_view high_text = trimmedSlice(and_keyword->end, end);
+  const std::string_view low_text = peeledBound(between.end, and_keyword->start);
+  const std::string_view high_text = peeledBound(and_keyword->end, end);
   if (low_text.empty() || high_text.empty()) return Error::InvalidExpression;
   NARWE_ASSIGN_OR_RETURN(std::string_view low, unquoteLiteral(low_text));
   NARWE_ASSIGN_OR_RETURN(std::string_view high, unquoteLiteral(high_text));

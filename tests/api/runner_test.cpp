@@ -109,7 +109,7 @@ TEST(Runner, StandardInputRoutes) {
   EXPECT_EQ(run("SELECT count(*) FROM stdin", input.fd()), "error: FileNotFound");
 }
 
-TEST(Runner, HavingWithoutGroupsIsRefusedNotIgnored) {
+TEST(Runner, ClausesARouteWouldDropAreRefused) {
   ScratchDir dir;
   std::string file = dir.write("t.csv", "id,v\n1,a\n2,b\n");
   std::string other = dir.write("u.csv", "id,w\n1,x\n");
@@ -123,6 +123,13 @@ TEST(Runner, HavingWithoutGroupsIsRefusedNotIgnored) {
   for (const auto& sql : statements) EXPECT_EQ(run(sql), "error: InvalidQuery") << sql;
   StdinPipe input("id\n1\n");
   EXPECT_EQ(run("SELECT id FROM stdin HAVING id = 1", input.fd()), "error: InvalidQuery");
+  // Standard input cannot be joined: the stdin routes would drop the JOIN.
+  for (const char* shape : {"*", "count(*)"}) {
+    StdinPipe joined("id\n1\n");
+    std::string sql = std::string("SELECT ") + shape + " FROM stdin a JOIN '" + other +
+                      "' b ON a.id = b.id";
+    EXPECT_EQ(run(sql, joined.fd()), "error: InvalidQuery") << sql;
+  }
   // Without HAVING the same statements run.
   EXPECT_EQ(run("SELECT id FROM '" + file + "' WHERE id > 1"), "id\n2\n");
 }
@@ -170,6 +177,8 @@ TEST(JoinAggregate, PlumbingAndFailures) {
       {joined(dir.file("missing.csv"), "GROUP BY l.name"), "error: FileNotFound"},
       {joined(empty, "GROUP BY l.name"), "error: NoHeader"},
       {joined(no_newline, "GROUP BY l.name"), "error: NoHeader"},
+      // A directory is named as such, as it is in FROM.
+      {joined(dir.path(), "GROUP BY l.name"), "error: IsDir"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(run(c.sql), c.expected) << c.sql;

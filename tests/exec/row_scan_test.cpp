@@ -250,15 +250,18 @@ TEST(StdinScan, StreamsRowsAndHonoursClauses) {
 TEST(StdinScan, ClosedStandardInputIsAnErrorNotAHang) {
   // With descriptor 0 closed the result pipe must not take its place, or the
   // query would read its own output and wait forever.
+  // The same holds for the spool file of an aggregate over stdin.
   int saved = dup(0);
   close(0);
   Outcome outcome = runQuery("SELECT * FROM stdin", false);
+  Outcome spooled = runQuery("SELECT count(*) FROM stdin", false);
   if (saved >= 0) {
     dup2(saved, 0);
     close(saved);
   }
   EXPECT_EQ(outcome.rc, 1);
   EXPECT_EQ(outcome.text, "error: NotOpenForReading");
+  EXPECT_EQ(spooled.text, "error: NotOpenForReading");
 }
 
 TEST(StdinScan, LimitLeavesTheRestUnread) {
