@@ -33,6 +33,12 @@ constexpr std::array<std::string_view, 3> kSetOperationPatterns = {" union ", " 
 constexpr std::array<std::string_view, 6> kUnsupportedJoinPatterns = {
     "left join", "right join", "outer join", "full join", "full outer join", "cross join"};
 
+// Words that cannot be a table alias.
+constexpr std::array<std::string_view, 25> kReservedAliasWords = {
+    "select", "from",  "where", "group", "by",    "having", "order",     "limit",  "offset",
+    "join",   "inner", "left",  "right", "full",  "outer",  "cross",     "on",     "and",
+    "or",     "not",   "as",    "union", "intersect", "except", "distinct"};
+
 enum Clause : size_t { kWhere, kGroupBy, kHaving, kOrderBy, kLimit, kOffset, kClauseCount };
 constexpr std::array<std::string_view, kClauseCount> kClausePatterns = {"where",    "group by", "having",
                                                                         "order by", "limit",    "offset"};
@@ -191,8 +197,16 @@ Result<OrderBy> parseOrderBy(std::string_view body) {
   OrderBy order_by;
   bool first = true;
   // Terms are split like the select list so that a key such as
-  // "substr(name, 1, 2)" stays whole.
-  for (const std::string& term : splitCommaTerms(body)) {
+  // "substr(name, 1, 2)" stays whole. An empty term (ORDER BY a,, b) is a
+  // malformed list, as an empty ORDER BY is.
+  const std::vector<std::string> terms = splitCommaTerms(body);
+  size_t commas = 0;
+  scanOutsideQuotes(body, 0, [&](size_t i, size_t depth) {
+    if (body[i] == ',' && depth == 0) ++commas;
+    return false;
+  });
+  if (terms.size() != commas + 1) return Error::InvalidQuery;
+  for (const std::string& term : terms) {
     OrderByKey key;
     std::string_view key_text = term;
     if (const std::optional<TextSpan> desc = findDirection(term, kDescPattern)) {
@@ -248,6 +262,12 @@ Status parseJoins(std::string_view from_body, TextSpan first_join, Query& query,
     size_t pos = keyword.end;
     while (pos < from_body.size() && isBlankByte(from_body[pos])) ++pos;
     const std::optional<TextSpan> next_join = detectJoinKeywordFrom(from_body, pos);
+    // A quoted path that never closes hides the rest of the text from the ON
+    // search; it is a malformed path, as in FROM.
+    if (pos < from_body.size() && (from_body[pos] == '\'' || from_body[pos] == '"') &&
+        from_body.find(from_body[pos], pos + 1) == kNoPos) {
+      return Error::InvalidQuery;
+    }
     const std::optional<TextSpan> on = findPatternOutsideQuotes(from_body, pos, kOnPattern, true);
     // An ON beyond the next JOIN belongs to that JOIN: this one has none.
     if (!on || (next_join && next_join->start < on->start)) return Error::InvalidJoinSyntax;
@@ -437,6 +457,11 @@ Result<FileAndAlias> extractFileAndAlias(std::string_view text) {
   for (const char c : rest) {
     if (!isNameByte(static_cast<unsigned char>(c))) return Error::InvalidQuery;
   }
+  // A lone keyword there is a clause left unfinished (FROM f ORDER, FROM f
+  // JOIN), not an alias.
+  for (const std::string_view keyword : kReservedAliasWords) {
+    if (equalsIgnoreCase(rest, keyword)) return Error::InvalidQuery;
+  }
   FileAndAlias result;
   result.path = std::string(path);
   result.alias = asciiLower(rest);
@@ -464,9 +489,9 @@ std::string stripSingleAlias(std::string_view text, std::string_view alias) {
   size_t i = 0;
   while (i < text.size()) {
     const char c = text[i];
-    if (c == '\'') {
-      // Literals are data, not names: copied as they stand.
-      const size_t close = text.find('\'', i + 1);
+    if (c == '\'' || c == '"') {
+      // Literals (and quoted paths) are data, not names: copied as they stand.
+      const size_t close = text.find(c, i + 1);
       const size_t stop = close == kNoPos ? text.size() : close + 1;
       out.append(text.substr(i, stop - i));
       i = stop;

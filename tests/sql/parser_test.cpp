@@ -218,6 +218,12 @@ TEST(ParserFrom, AliasesAndQualifiedNames) {
 
   EXPECT_EQ(stripSingleAlias("t.a + T.b, t.1, t._c, at.d, 't.e', t.", "t"), "a + b, t.1, _c, at.d, 't.e', t.");
   EXPECT_EQ(stripSingleAlias("t.a", ""), "t.a");
+  // Double-quoted literals and paths are data too.
+  EXPECT_EQ(stripSingleAlias("t.a = \"t.b\" AND \"it's t.c\" = t.d", "t"),
+            "a = \"t.b\" AND \"it's t.c\" = d");
+  EXPECT_EQ(parsedOk("SELECT t.a FROM \"t.csv\" t WHERE t.a = \"t.x\"").file, "t.csv");
+  // Names that merely begin like a keyword are aliases.
+  EXPECT_EQ(parsedOk("SELECT o.a FROM f orders WHERE a = 1").file, "f");
 }
 
 TEST(ParserFrom, QuotedPathsAndStdin) {
@@ -327,7 +333,17 @@ TEST(ParserRejects, UnsupportedAndMalformedStatements) {
       {"SELECT DISTINCT FROM f", Error::InvalidQuery},
       {"SELECT * FROM", Error::InvalidQuery},
       {"SELECT * FROM 'abc", Error::InvalidQuery},
-      {"SELECT * FROM f JOIN 'g ON f.a = g.a", Error::InvalidJoinSyntax},
+      {"SELECT * FROM f JOIN 'g ON f.a = g.a", Error::InvalidQuery},
+      {"SELECT * FROM f JOIN \"g ON f.a = g.a", Error::InvalidQuery},
+      // A lone keyword where an alias would stand is an unfinished clause.
+      {"SELECT * FROM f ORDER", Error::InvalidQuery},
+      {"SELECT * FROM f JOIN", Error::InvalidQuery},
+      {"SELECT * FROM f group", Error::InvalidQuery},
+      {"SELECT * FROM f AS", Error::InvalidQuery},
+      {"SELECT * FROM f JOIN g Where ON f.a = g.a", Error::InvalidQuery},
+      {"SELECT * FROM f ORDER BY a,, b", Error::InvalidQuery},
+      {"SELECT * FROM f ORDER BY ,a DESC", Error::InvalidQuery},
+      {"SELECT * FROM f ORDER BY a,", Error::InvalidQuery},
       {"SELECT * FROM f WERE x = 1", Error::InvalidQuery},
       {"SELECT * FROM f t u", Error::InvalidQuery},
       {"SELECT * FROM f JOIN g x y ON f.a = x.a", Error::InvalidQuery},
