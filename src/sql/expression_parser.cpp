@@ -3,7 +3,8 @@
 // The condition is read top-down on the text itself: peel an enclosing pair
 // of parentheses, a leading NOT, split at the first top-level OR, then at the
 // first top-level AND that does not close a BETWEEN, and finally recognise one
-// comparison form by scanning for operator keywords.
+// comparison form by scanning for operator keywords. AND and OR stand between
+// whitespace, or touch a parenthesis: "a = 1 AND(b = 2)", "(a = 1)OR b = 2".
 //
 // Cost: the parenthesis pairs of the whole condition are indexed once
 // (quote-aware), so every top-level scan jumps over a parenthesised group in
