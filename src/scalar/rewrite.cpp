@@ -2,11 +2,13 @@
 // splitting, scalar-select detection and table-alias removal.
 #include "scalar/rewrite.h"
 
+#include <algorithm>
 #include <array>
 #include <new>
 
 #include "common/numbers.h"
 #include "common/text.h"
+#include "sql/parser_text.h"
 
 namespace narwe {
 
@@ -153,7 +155,9 @@ bool startsWithCaseKeyword(std::string_view expr) {
 bool itemNeedsScalar(std::string_view item) {
   std::string_view expr = trimBlanks(splitAlias(item).expression);
   if (startsWithCaseKeyword(expr)) return true;
-  if (findIgnoreCase(expr, " is null") != npos || findIgnoreCase(expr, " is not null") != npos) {
+  // Blank runs between the words, as the null-test parser accepts them.
+  if (findPatternOutsideQuotes(expr, 0, " is null", false) ||
+      findPatternOutsideQuotes(expr, 0, " is not null", false)) {
     return true;
   }
   size_t paren = expr.find('(');
@@ -198,8 +202,12 @@ Status rewriteDateParts(std::vector<std::string>& items) {
 }
 
 AliasSplit splitAlias(std::string_view item) {
+  // Any run of blanks separates words, so "name\nAS n" splits like "name AS n".
+  constexpr std::string_view kAsKeyword = " as ";  // blank run, "as", blank run
+  auto is_blank = [](char c) { return isBlank(static_cast<unsigned char>(c)); };
   size_t depth = 0;
   size_t as_pos = npos;
+  size_t as_end = npos;
   size_t space_pos = npos;
   for (size_t i = 0; i < item.size(); ++i) {
     char c = item[i];
@@ -212,18 +220,21 @@ AliasSplit splitAlias(std::string_view item) {
       ++depth;
     } else if (c == ')') {
       if (depth > 0) --depth;
-    } else if (c == ' ' && depth == 0) {
-      space_pos = i;
-      if (i + 3 < item.size() && lowerAscii(item[i + 1]) == 'a' && lowerAscii(item[i + 2]) == 's' &&
-          item[i + 3] == ' ') {
+    } else if (depth == 0 && is_blank(c)) {
+      // The last blank of a run: the word after it is the alias candidate.
+      if (i + 1 < item.size() && !is_blank(item[i + 1])) space_pos = i;
+      size_t end = matchPattern(item, i, kAsKeyword);
+      if (end != kNoPos) {
         as_pos = i;
+        as_end = end;
       }
     }
   }
 
   if (as_pos != npos) {
-    std::string_view alias = trimBlanks(item.substr(as_pos + 4));
-    if (!alias.empty() && alias.find(' ') == npos && alias.find('(') == npos) {
+    std::string_view alias = trimBlanks(item.substr(as_end));
+    if (!alias.empty() && std::none_of(alias.begin(), alias.end(), is_blank) &&
+        alias.find('(') == npos) {
       return {trimBlanks(item.substr(0, as_pos)), alias};
     }
   }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/bytes.h"
 #include "scalar/scalar.h"
 #include "scalar/scalar_ops.h"
 #include "scalar/scalar_util.h"
@@ -47,10 +48,17 @@ bool caseConditionHolds(const ScalarSpec& s, std::string_view v) {
     if (!parsed) return false;
     return compareNumbers(*parsed, s.cmp_number, s.cmp_op);
   }
+  // Text compare values order by bytes, exactly as a WHERE comparison with a
+  // text literal does, so CASE WHEN name < 'm' agrees with WHERE name < 'm'.
+  const int c = compareBytes(v, s.cmp_text);
   switch (s.cmp_op) {
-    case Operator::eq: return v == s.cmp_text;
-    case Operator::ne: return v != s.cmp_text;
-    default: return false;  // text is never ordered here
+    case Operator::eq: return c == 0;
+    case Operator::ne: return c != 0;
+    case Operator::gt: return c > 0;
+    case Operator::ge: return c >= 0;
+    case Operator::lt: return c < 0;
+    case Operator::le: return c <= 0;
+    default: return false;  // the CASE parser yields only the six comparisons
   }
 }
 
@@ -172,9 +180,8 @@ std::string_view pickExtremeValues(const std::string_view* texts, size_t count, 
       }
     }
   } else {
-    // string_view ordering compares unsigned bytes; a proper prefix is smaller.
     for (size_t i = 1; i < count; ++i) {
-      int c = texts[i].compare(texts[winner]);
+      int c = compareBytes(texts[i], texts[winner]);
       if (want_max ? c > 0 : c < 0) winner = i;
     }
   }

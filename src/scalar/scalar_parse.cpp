@@ -9,6 +9,7 @@
 
 #include "scalar/scalar.h"
 #include "scalar/scalar_util.h"
+#include "sql/parser_text.h"
 
 namespace narwe {
 
@@ -16,14 +17,15 @@ using namespace scalar_detail;
 
 namespace {
 
+// Bytes of a CAST type that are compared (the rest is ignored).
+constexpr size_t kMaxCastType = 32;
+
 constexpr size_t kNpos = std::string_view::npos;
 
 // Names up to this length use a stack buffer for lower-casing.
 constexpr size_t kNameStackBuffer = 256;
 // Longest function name that is considered at all.
 constexpr size_t kMaxFunctionName = 64;
-// Only this many leading bytes of a CAST type are looked at.
-constexpr size_t kMaxCastType = 32;
 // Deepest chain of nested string functions; deeper chains are rejected
 // rather than risking the stack (parsing and evaluation both recurse).
 constexpr int kMaxNestingDepth = 256;
@@ -122,19 +124,28 @@ std::optional<std::pair<std::string_view, std::string_view>> splitFirstComma(std
   return std::pair{s.substr(0, c), s.substr(c + 1)};
 }
 
-// Reads a quoted piece starting at the first quote at or after `from`: the
-// text between it and the next quote, plus the position after the closing
-// quote. Bytes before the opening quote are ignored.
-struct QuotedPiece {
-  std::string_view text;
-  size_t end;
-};
-std::optional<QuotedPiece> nextQuoted(std::string_view s, size_t from) {
-  size_t open = s.find('\'', from);
-  if (open == kNpos) return std::nullopt;
-  size_t close = s.find('\'', open + 1);
-  if (close == kNpos) return std::nullopt;
-  return QuotedPiece{s.substr(open + 1, close - open - 1), close + 1};
+// Splits at the first comma outside single-quoted literals, so a literal
+// may hold commas: (before, after); nullopt when there is none (an
+// unterminated literal hides every comma after it).
+std::optional<std::pair<std::string_view, std::string_view>> splitCommaOutsideQuotes(
+    std::string_view s) {
+  size_t c = scanOutsideQuotes(s, 0, [&](size_t i, size_t) { return s[i] == ','; });
+  if (c == kNpos) return std::nullopt;
+  return std::pair{s.substr(0, c), s.substr(c + 1)};
+}
+
+// The ")" that closes the "(" at `open`, counted outside single-quoted
+// literals; kNpos when it is never closed.
+size_t closingParen(std::string_view t, size_t open) {
+  return scanOutsideQuotes(t, open,
+                           [&](size_t i, size_t depth) { return t[i] == ')' && depth == 1; });
+}
+
+// The literal of a piece that is exactly one quoted text; nullopt otherwise.
+std::optional<std::string_view> literalOf(std::string_view piece) {
+  std::string_view p = trimBlanks(piece);
+  if (!isQuoted(p)) return std::nullopt;
+  return quotedInner(p);
 }
 
 ParseResult parseTerm(std::string_view term, const NameIndex& index, int depth);
@@ -211,20 +222,22 @@ ParseResult parsePad(bool left, std::string_view args, const NameIndex& index) {
   return std::optional(std::move(s));
 }
 
+// replace(col, 'from', 'to'): each text argument is exactly one quoted
+// literal; anything else around them makes the call unrecognised rather than
+// being dropped.
 ParseResult parseReplace(std::string_view args, const NameIndex& index) {
   auto parts = splitFirstComma(args);
   if (!parts) return notScalar();
-  std::string_view rest = parts->second;
-  auto from = nextQuoted(rest, 0);
-  if (!from || from->text.empty()) return notScalar();
-  size_t comma = rest.find(',', from->end);
-  if (comma == kNpos) return notScalar();
-  auto to = nextQuoted(rest, comma + 1);
+  auto texts = splitCommaOutsideQuotes(parts->second);
+  if (!texts) return notScalar();
+  auto from = literalOf(texts->first);
+  if (!from || from->empty()) return notScalar();
+  auto to = literalOf(texts->second);
   if (!to) return notScalar();
   ScalarSpec s;
   s.kind = ScalarKind::replace;
-  s.from = from->text;
-  s.to = to->text;
+  s.from = *from;
+  s.to = *to;
   NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
   return std::optional(std::move(s));
 }
@@ -232,16 +245,15 @@ ParseResult parseReplace(std::string_view args, const NameIndex& index) {
 ParseResult parseSplitPart(std::string_view args, const NameIndex& index) {
   auto parts = splitFirstComma(args);
   if (!parts) return notScalar();
-  std::string_view rest = parts->second;
-  auto delim = nextQuoted(rest, 0);
-  if (!delim || delim->text.empty()) return notScalar();
-  size_t comma = rest.find(',', delim->end);
-  if (comma == kNpos) return notScalar();
-  auto piece = parseArgInt<uint64_t>(trimBlanks(rest.substr(comma + 1)));
+  auto rest = splitCommaOutsideQuotes(parts->second);
+  if (!rest) return notScalar();
+  auto delim = literalOf(rest->first);
+  if (!delim || delim->empty()) return notScalar();
+  auto piece = parseArgInt<uint64_t>(trimBlanks(rest->second));
   if (!piece || *piece == 0) return notScalar();
   ScalarSpec s;
   s.kind = ScalarKind::split_part;
-  s.delim = delim->text;
+  s.delim = *delim;
   s.index = *piece;
   NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
   return std::optional(std::move(s));
@@ -344,7 +356,15 @@ ParseResult parseCoalesce(std::string_view args, const NameIndex& index) {
   return std::optional(std::move(s));
 }
 
+// Bytes a type name can hold: "varchar(20)", "double precision",
+// "numeric(10, 2)". Anything else (an operator, a quote) means the text after
+// AS is more than a type, as in "int * 2", and the term is not a cast.
+bool isTypeTextByte(char c) {
+  return isWordByte(c) || isBlank(static_cast<unsigned char>(c)) || c == '(' || c == ')' || c == ',';
+}
+
 std::optional<ScalarKind> castKind(std::string_view type_text) {
+  if (!std::all_of(type_text.begin(), type_text.end(), isTypeTextByte)) return std::nullopt;
   char buf[kMaxCastType];
   size_t n = std::min(type_text.size(), kMaxCastType);
   for (size_t i = 0; i < n; ++i) buf[i] = asciiLowerChar(type_text[i]);
@@ -363,12 +383,12 @@ std::optional<ScalarKind> castKind(std::string_view type_text) {
 }
 
 ParseResult parseCast(std::string_view args, const NameIndex& index) {
-  constexpr std::string_view kAs = " AS ";
-  size_t as = findIgnoreCase(args, kAs);
-  if (as == kNpos) return notScalar();
-  auto kind = castKind(trimBlanks(args.substr(as + kAs.size())));
+  // "AS" between runs of blanks, so a cast may be written over several lines.
+  auto as = findPatternOutsideQuotes(args, 0, " as ", false);
+  if (!as) return notScalar();
+  auto kind = castKind(trimBlanks(args.substr(as->end)));
   if (!kind) return notScalar();
-  NARWE_ASSIGN_OR_RETURN(size_t col, requireCol(args.substr(0, as), index));
+  NARWE_ASSIGN_OR_RETURN(size_t col, requireCol(args.substr(0, as->start), index));
   return std::optional(singleColumn(*kind, col));
 }
 
@@ -413,15 +433,22 @@ ParseResult parseDateAdd(std::string_view args, const NameIndex& index) {
   return std::optional(std::move(s));
 }
 
+// A bare word: the only shape an EXTRACT unit has.
+bool isUnitWord(std::string_view unit) {
+  return !unit.empty() && std::all_of(unit.begin(), unit.end(), isWordByte);
+}
+
 ParseResult parseExtract(std::string_view args, const NameIndex& index) {
-  constexpr std::string_view kFrom = " FROM ";
-  size_t from = findIgnoreCase(args, kFrom);
-  if (from == kNpos) return notScalar();
+  auto from = findPatternOutsideQuotes(args, 0, " from ", false);
+  if (!from) return notScalar();
   ScalarSpec s;
   s.kind = ScalarKind::extract;
-  s.unit = trimBlanks(args.substr(0, from));
+  s.unit = trimBlanks(args.substr(0, from->start));
+  // A quoted or composite unit would read as an unknown unit and yield 0 on
+  // every row; such a term is not recognised instead.
+  if (!isUnitWord(s.unit)) return notScalar();
   s.date_unit = dateUnitFromText(s.unit);
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(args.substr(from + kFrom.size()), index));
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(args.substr(from->end), index));
   return std::optional(std::move(s));
 }
 
@@ -440,6 +467,11 @@ ParseResult parseCall(std::string_view t, const NameIndex& index, int depth) {
   if (open == kNpos || t.back() != ')') return notScalar();
   auto func = lookupFunction(trimBlanks(t.substr(0, open)));
   if (!func) return notScalar();
+  // The call must be the whole term: its argument list is closed by the final
+  // ")". Otherwise the term is an expression over calls ("f(a) * g(b)"), and
+  // taking the text between the first "(" and the last ")" as arguments would
+  // compute something else.
+  if (closingParen(t, open) != t.size() - 1) return notScalar();
   std::string_view args = trimBlanks(t.substr(open + 1, t.size() - 1 - (open + 1)));
   switch (*func) {
     case Func::upper:
@@ -492,24 +524,27 @@ constexpr std::array kCaseOperators = {
     CaseOperator{"<", Operator::lt},
 };
 
+// CASE WHEN col op value THEN x ELSE y END. The keywords stand between runs
+// of blanks (a CASE may span lines) and are looked for outside quoted
+// literals, so a literal holding " ELSE " is data. There is one WHEN branch:
+// a second one lands inside the THEN value, which then is neither a literal,
+// a number nor a column, and the term fails instead of yielding a wrong text.
 ParseResult parseCase(std::string_view t, const NameIndex& index) {
-  constexpr std::string_view kThen = " THEN ";
-  constexpr std::string_view kElse = " ELSE ";
+  constexpr size_t kCaseWord = 4;  // "case"
   constexpr std::string_view kEnd = "end";
-  constexpr std::string_view kWhen = "when ";
-  std::string_view rest = trimLeft(t.substr(4));  // after "case"
-  if (rest.size() < kWhen.size() || !startsWithIgnoreCase(rest, "when") || rest[4] != ' ') {
-    return notScalar();
-  }
-  rest.remove_prefix(kWhen.size());
-  size_t then_pos = findIgnoreCase(rest, kThen);
-  if (then_pos == kNpos) return notScalar();
-  std::string_view condition = trimBlanks(rest.substr(0, then_pos));
-  size_t else_pos = findIgnoreCase(rest, kElse, then_pos + kThen.size());
-  if (else_pos == kNpos) return notScalar();
+  const size_t cond_start = matchPattern(t, kCaseWord, "~when ");
+  if (cond_start == kNoPos) return notScalar();
+  auto then_hit = findPatternOutsideQuotes(t, cond_start, " then ", false);
+  if (!then_hit) return notScalar();
+  std::string_view condition = trimBlanks(t.substr(cond_start, then_hit->start - cond_start));
+  // ELSE is searched from the end of the word THEN, so "THEN ELSE" leaves an
+  // empty THEN value (which then fails as a column) rather than no ELSE.
+  const size_t then_word_end = matchPattern(t, then_hit->start, " then");
+  auto else_hit = findPatternOutsideQuotes(t, then_word_end, " else ", false);
+  if (!else_hit) return notScalar();
   std::string_view then_text =
-      trimBlanks(rest.substr(then_pos + kThen.size(), else_pos - then_pos - kThen.size()));
-  std::string_view tail = trimLeft(rest.substr(else_pos + kElse.size()));
+      trimBlanks(t.substr(then_word_end, else_hit->start - then_word_end));
+  std::string_view tail = t.substr(else_hit->end);
   if (!endsWithIgnoreCase(tail, kEnd)) return notScalar();
   std::string_view else_text = trimRight(tail.substr(0, tail.size() - kEnd.size()));
 
@@ -542,15 +577,19 @@ ParseResult parseCase(std::string_view t, const NameIndex& index) {
   return std::optional(std::move(s));
 }
 
+// "col IS [NOT] NULL" (blank runs between the words). The keyword must end
+// the term: "a IS NOT NULL AND b IS NULL" is not a null test of a, and
+// neither is a CASE whose condition is one.
 ParseResult parseNullTest(std::string_view t, const NameIndex& index) {
   for (auto [keyword, is_not] : {std::pair{std::string_view(" is not null"), true},
                                  std::pair{std::string_view(" is null"), false}}) {
-    size_t p = findIgnoreCase(t, keyword);
-    if (p == kNpos) continue;
+    auto hit = findPatternOutsideQuotes(t, 0, keyword, false);
+    if (!hit) continue;
+    if (!trimLeft(t.substr(hit->end)).empty()) return notScalar();
     ScalarSpec s;
     s.kind = ScalarKind::null_test;
     s.is_not = is_not;
-    NARWE_ASSIGN_OR_RETURN(s.col, requireCol(t.substr(0, p), index));
+    NARWE_ASSIGN_OR_RETURN(s.col, requireCol(t.substr(0, hit->start), index));
     return std::optional(std::move(s));
   }
   return notScalar();

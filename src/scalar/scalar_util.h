@@ -23,9 +23,20 @@ using narwe::trimLeft;
 using narwe::trimRight;
 constexpr char asciiLowerChar(char c) { return lowerAscii(c); }
 
-// A quoted text: at least two bytes, a single quote first and last.
+// Exactly one single-quoted literal: the quote that opens the text is closed
+// by its last byte. A doubled quote ('it''s') stays inside the literal; any
+// other quote before the end closes it early, so "'a' || 'b'" is not one
+// literal but an expression that merely starts and ends with quotes.
 inline bool isQuoted(std::string_view s) {
-  return s.size() >= 2 && s.front() == '\'' && s.back() == '\'';
+  if (s.size() < 2 || s.front() != '\'') return false;
+  size_t from = 1;
+  for (;;) {
+    const size_t close = s.find('\'', from);
+    if (close == std::string_view::npos) return false;
+    if (close + 1 == s.size()) return true;
+    if (s[close + 1] != '\'') return false;
+    from = close + 2;  // a doubled quote: the literal goes on
+  }
 }
 
 // The text between the quotes of a quoted text.

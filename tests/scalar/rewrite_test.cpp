@@ -79,7 +79,17 @@ TEST(SplitAlias, SeparatesExpressionAndAlias) {
       // ")" never takes the depth below zero.
       {"x ) y", "x )", "y"},
       {"'abc def", "'abc def", nullptr},
-      {"price\ttotal", "price\ttotal", nullptr},
+      // Any run of blanks separates the words.
+      {"price\ttotal", "price", "total"},
+      {"price total\n", "price", "total"},
+      {"name\nAS n", "name", "n"},
+      {"upper(name)\r\n\tas\t\tu", "upper(name)", "u"},
+      {"x AS\tfirst\nname", "x AS\tfirst", "name"},
+      {"CASE\nWHEN a = 1 THEN 'x'\nELSE 'y'\nEND\nflag",
+       "CASE\nWHEN a = 1 THEN 'x'\nELSE 'y'\nEND", "flag"},
+      {"CASE\nWHEN a = 1 THEN 'x'\nELSE 'y'\nEND", "CASE\nWHEN a = 1 THEN 'x'\nELSE 'y'\nEND",
+       nullptr},
+      {"f(a\nAS b)", "f(a\nAS b)", nullptr},
       {"", "", nullptr},
   };
   for (const Case& c : cases) {
@@ -105,6 +115,8 @@ TEST(HasScalarSelectFunctions, ClassifiesSelectLists) {
       {{"abs(x)"}, false, true},
       {{"x IS NULL"}, false, true},
       {{"x is not null"}, false, true},
+      {{"x\nIS\tNULL"}, false, true},
+      {{"x\tis not\r\nnull"}, false, true},
       {{"COUNT(*)"}, false, false},
       {{"count(*) AS c", "city", "sum(a) total"}, false, false},
       {{"upper(name) AS n"}, false, true},

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "api/api_test_support.h"
 #include "common/name_index.h"
+#include "narwe.h"
 #include "scalar/scalar.h"
 
 namespace narwe {
@@ -78,6 +80,8 @@ TEST(ScalarParse, RecognitionAndErrorNames) {
       {"CASE WHEN a = b THEN 'x' ELSE 'y' END", "absent"},
       {"CASE WHEN a THEN 'x' ELSE 'y' END", "absent"},
       {"CASE WHEN a = 1 THEN 'x' ELSE 'y'", "absent"},
+      // A null test must end the term; as a CASE condition it has no operator.
+      {"CASE WHEN x IS NULL THEN 'a' ELSE 'b' END", "absent"},
       {"case", "absent"},
       {"casey", "absent"},
       // Recognised shapes.
@@ -111,7 +115,6 @@ TEST(ScalarParse, RecognitionAndErrorNames) {
       {"extract(year FROM zz)", "ColumnNotFound"},
       {"round(zz, 2)", "ColumnNotFound"},
       {"zz IS NOT NULL", "ColumnNotFound"},
-      {"CASE WHEN x IS NULL THEN 'a' ELSE 'b' END", "ColumnNotFound"},
       {"CASE WHEN zz = 1 THEN 'x' ELSE 'y' END", "ColumnNotFound"},
       {"CASE WHEN a = 1 THEN zz ELSE 'y' END", "ColumnNotFound"},
       {"greatest(a, b, c, d, e, f, g, h, i)", "TooManyArgs"},
@@ -235,11 +238,25 @@ TEST(ScalarParse, CastTypes) {
       {"cast(x AS varchar(20))", ScalarKind::cast_text},
       {"cast(x AS nvarchar)", ScalarKind::cast_text},
       {"cast(x AS string)", ScalarKind::cast_text},
+      {"cast(x AS int8)", ScalarKind::cast_int},
+      {"cast(x AS decimal (10, 2))", ScalarKind::cast_float},
+      {"cast(x AS character varying(8))", ScalarKind::cast_text},
+      // Blank runs around AS and inside a two-word type.
+      {"cast(x\nAS\tint)", ScalarKind::cast_int},
+      {"cast( x \r\n as\n double \t precision )", ScalarKind::cast_float},
   };
   for (const auto& [term, kind] : cases) {
     ScalarSpec s = mustParse(term);
     EXPECT_EQ(s.kind, kind) << term;
     EXPECT_EQ(s.col, 1u) << term;
+  }
+  // Type names are matched by their start, as long as the text after AS is
+  // only a type (no operator or literal riding along).
+  EXPECT_EQ(mustParse("cast(x AS varchar2(10))").kind, ScalarKind::cast_text);
+  EXPECT_EQ(mustParse("cast(x AS int unsigned)").kind, ScalarKind::cast_int);
+  for (const char* term : {"cast(x AS int * 2)", "cast(x AS text || 'a')", "cast(x AS float-1)",
+                           "cast(x AS date)", "cast(xAS int)"}) {
+    EXPECT_EQ(outcome(term), "absent") << term;
   }
 }
 
@@ -263,8 +280,7 @@ TEST(ScalarParse, NumericAndDatePayloads) {
   EXPECT_EQ(s.amount, -3);
   s = mustParse("extract(year FROM a)");
   EXPECT_EQ(s.date_unit, DateUnit::year);
-  s = mustParse("EXTRACT('year' from a)");  // quotes are kept for extract
-  EXPECT_EQ(s.unit, "'year'");
+  s = mustParse("extract(quarter FROM a)");  // an unknown bare unit reads as 0 later
   EXPECT_EQ(s.date_unit, DateUnit::unknown);
   s = mustParse("strftime('%Y-%m', a)");
   EXPECT_EQ(s.fmt, "%Y-%m");
@@ -306,8 +322,17 @@ TEST(ScalarParse, NullTests) {
   EXPECT_EQ(s.kind, ScalarKind::null_test);
   EXPECT_TRUE(s.is_not);
   EXPECT_EQ(s.col, 1u);
-  s = mustParse("X is null and more");  // text after the keyword is ignored
+  s = mustParse("X\tis\r\n null");
   EXPECT_FALSE(s.is_not);
+  s = mustParse("x is\nnot\tnull \n");
+  EXPECT_TRUE(s.is_not);
+  // Anything after the keyword makes it something other than a null test.
+  for (const char* term : {"X is null and more", "x IS NOT NULL AND a IS NULL", "x is nullx",
+                           "x IS NULL OR a IS NULL"}) {
+    EXPECT_EQ(outcome(term), "absent") << term;
+  }
+  // A keyword inside a literal is data.
+  EXPECT_EQ(mustParse("concat(x, ' is null')").kind, ScalarKind::concat);
 }
 
 TEST(ScalarParse, CaseValues) {
@@ -321,6 +346,121 @@ TEST(ScalarParse, CaseValues) {
   EXPECT_EQ(v->number, -1000.0);
   v = parseCaseValue("nope", testIndex());
   EXPECT_EQ(v.error(), Error::ColumnNotFound);
+}
+
+// Terms that hold more than one expression: each is refused (absent, so the
+// executor reports it as an unknown term, or a named error), never computed
+// from a fragment of the text.
+TEST(ScalarParse, CompoundTermsAreNotTakenApart) {
+  const OutcomeCase cases[] = {
+      // Several calls joined by an operator: the first "(" is not closed by
+      // the final ")".
+      {"cast(a AS int) * cast(b AS int)", "absent"},
+      {"cast(a AS float) / cast(b AS float)", "absent"},
+      {"greatest(a, '1') * least('2', b)", "absent"},
+      {"concat(a, 'x') * concat('y', b)", "absent"},
+      {"lpad(a, 5, 'x') || lpad(b, 5, 'y')", "absent"},
+      {"replace(a, '3', 'x') || replace(b, '4', 'y')", "absent"},
+      {"upper(a) || lower(b)", "absent"},
+      {"upper(lower(a) || 'x')", "ColumnNotFound"},  // the inner term is not recognised
+      // Text arguments that are more than one literal.
+      {"lpad(a, 5, 'x' || 'y')", "absent"},
+      {"replace(a, 'x' || 'y', 'z')", "absent"},
+      {"replace(a, 'x', 'y' || 'z')", "absent"},
+      {"replace(a, 'x', 'y', 'z')", "absent"},
+      {"replace(a, junk 'x', 'y')", "absent"},
+      {"split_part(a, ',' || ';', 1)", "absent"},
+      {"greatest(a, 'x' || 'y')", "ColumnNotFound"},
+      {"concat(a, 'x' 'y')", "ColumnNotFound"},
+      {"coalesce(a, 'x' || 'y')", "ColumnNotFound"},
+      // CASE: one branch, one literal per value and compare value.
+      {"CASE WHEN a = 3 THEN 'x' ELSE 'y' END * CASE WHEN b = 4 THEN 'p' ELSE 'q' END",
+       "ColumnNotFound"},
+      {"CASE WHEN a = 3 THEN 'x' WHEN a = 5 THEN 'y' ELSE 'z' END", "ColumnNotFound"},
+      {"CASE WHEN a = 3 THEN 1 WHEN a = 5 THEN 2 ELSE 0 END", "ColumnNotFound"},
+      {"CASE WHEN a = 1 THEN 'x' || 'y' ELSE 'z' END", "ColumnNotFound"},
+      {"CASE WHEN a = 'x' OR b = 'y' THEN 1 ELSE 0 END", "absent"},
+      // Null tests followed by more text; EXTRACT units that are not a word.
+      {"a IS NOT NULL AND b IS NULL", "absent"},
+      {"extract('year' FROM d)", "absent"},
+      {"extract(year + 1 FROM d)", "absent"},
+      // Quotes, parentheses and keywords inside literals are data.
+      {"concat(a, ')')", "ok"},
+      {"concat(a, '(', b, ''')')", "ok"},
+      {"replace(a, 'it''s', ')')", "ok"},
+      {"CASE WHEN a = 'x THEN y' THEN 'ELSE' ELSE ' END' END", "ok"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(outcome(c.term), c.expected) << c.term;
+
+  ScalarSpec s = mustParse("replace(a, 'it''s', ')')");
+  EXPECT_EQ(s.from, "it''s");  // literals are taken as written
+  EXPECT_EQ(s.to, ")");
+  s = mustParse("lpad(a, 5, 'a''b')");
+  EXPECT_EQ(s.pad, "a''b");
+  s = mustParse("CASE WHEN a = 'x THEN y' THEN 'ELSE' ELSE ' END' END");
+  EXPECT_EQ(s.cmp_text, "x THEN y");
+  EXPECT_EQ(s.then_value.text, "ELSE");
+  EXPECT_EQ(s.else_value.text, " END");
+  s = mustParse("split_part(a, ''',', 2)");
+  EXPECT_EQ(s.delim, "'',");
+}
+
+TEST(ScalarParse, KeywordsMayBeSeparatedByAnyBlankRun) {
+  ScalarSpec s = mustParse("CASE\n  WHEN age >= 18\n  THEN 'adult'\n  ELSE\t'minor'\nEND");
+  EXPECT_EQ(s.kind, ScalarKind::case_when);
+  EXPECT_EQ(s.cmp_op, Operator::ge);
+  EXPECT_EQ(s.then_value.text, "adult");
+  EXPECT_EQ(s.else_value.text, "minor");
+  s = mustParse("case\twhen\r\na = 'q'\fthen\va\n\nelse 1 end");
+  EXPECT_EQ(s.cmp_text, "q");
+  EXPECT_EQ(s.then_value.kind, CaseValueKind::column);
+  EXPECT_EQ(s.else_value.number, 1.0);
+  s = mustParse("extract(month\r\nFROM\ta)");
+  EXPECT_EQ(s.kind, ScalarKind::extract);
+  EXPECT_EQ(s.date_unit, DateUnit::month);
+  EXPECT_EQ(s.col, 2u);
+  // An empty THEN value is a missing column, not a missing ELSE.
+  EXPECT_EQ(outcome("CASE WHEN a = 1 THEN ELSE 'y' END"), "ColumnNotFound");
+  EXPECT_EQ(outcome("CASE WHENa = 1 THEN 'x' ELSE 'y' END"), "absent");
+}
+
+// The same terms through the exported entry point: every compound term is an
+// error, and blank runs and text ordering give the rows a user expects.
+TEST(ScalarTermsEndToEnd, CompoundTermsFailAndBlankRunsWork) {
+  narwe::testing::ScratchDir dir;
+  const std::string file = dir.write("ab.csv", "a,b,name\n3,4,bob\n5,6,Zed\n");
+  struct Case {
+    const char* select;  // followed by " FROM <file>"
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"SELECT cast(a AS int) * cast(b AS int) AS k", "error: ArithmeticExpressionsNotSupported"},
+      {"SELECT cast(a AS float) / cast(b AS float) AS k",
+       "error: ArithmeticExpressionsNotSupported"},
+      {"SELECT greatest(a, '1') * least('2', b) AS k", "error: ArithmeticExpressionsNotSupported"},
+      {"SELECT concat(a, 'x') * concat('y', b) AS k", "error: ArithmeticExpressionsNotSupported"},
+      {"SELECT lpad(a, 5, 'x') || lpad(b, 5, 'y') AS k", "error: ColumnNotFound"},
+      {"SELECT replace(a, '3', 'x') || replace(b, '4', 'y') AS k", "error: ColumnNotFound"},
+      {"SELECT CASE WHEN a = 3 THEN 'x' ELSE 'y' END * CASE WHEN b = 4 THEN 'p' ELSE 'q' END AS k",
+       "error: ColumnNotFound"},
+      {"SELECT a IS NOT NULL AND b IS NULL AS k", "error: ColumnNotFound"},
+      {"SELECT CASE WHEN a = 3 THEN 'x' WHEN a = 5 THEN 'y' ELSE 'z' END AS k",
+       "error: ColumnNotFound"},
+      {"SELECT extract('year' FROM name) AS k", "error: ColumnNotFound"},
+      {"SELECT CASE\n  WHEN a >= 4\n  THEN 'big'\n  ELSE 'small'\nEND AS k", "k\nsmall\nbig\n"},
+      {"SELECT name\nAS n, cast(a\tAS\nint)\tAS\ti", "n,i\nbob,3\nZed,5\n"},
+      {"SELECT CASE WHEN name < 'm' THEN 'lo' ELSE 'hi' END AS k", "k\nlo\nlo\n"},
+      {"SELECT CASE WHEN name >= 'bob' THEN 'ge' ELSE 'lt' END AS k", "k\nge\nlt\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string sql = std::string(c.select) + " FROM '" + file + "'";
+    char* out = nullptr;
+    const int rc = narwe_query_csv(sql.c_str(), &out);
+    const std::string text = out != nullptr ? out : "";
+    narwe_free(out);
+    EXPECT_EQ(text, c.expected) << sql;
+    EXPECT_EQ(rc != 0, std::string_view(c.expected).starts_with("error: ")) << sql;
+  }
 }
 
 }  // namespace
