@@ -6,6 +6,7 @@
 #include "common/numbers.h"
 #include "common/text.h"
 #include "scalar/rewrite.h"
+#include "sql/parser_text.h"
 
 namespace narwe {
 
@@ -39,9 +40,10 @@ bool isAggregateName(std::string_view name) {
 // THEN) calls an aggregate: a table name at a word start directly followed
 // by "(".
 bool caseConditionCallsAggregate(std::string_view text) {
-  size_t then = findIgnoreCase(text, kThenKeyword);
-  if (then == npos) return false;
-  std::string_view condition = text.substr(0, then);
+  // THEN between blank runs and outside literals, as the CASE parser reads it.
+  std::optional<TextSpan> then = findPatternOutsideQuotes(text, 0, kThenKeyword, false);
+  if (!then) return false;
+  std::string_view condition = text.substr(0, then->start);
   for (size_t pos = 0; pos < condition.size(); ++pos) {
     if (pos > 0 && isWordByte(condition[pos - 1])) continue;
     std::string_view rest = condition.substr(pos);

@@ -31,6 +31,7 @@ TEST(IsAggregateExpr, RecognisesAggregateCalls) {
       "case when COUNT(*) > 1 then 1 else 0 end",
       "CASE WHEN a > 1 AND max(b) < 3 THEN 1 ELSE 0 END AS flag",
       "CASE WHEN (avg(b)) > 3 THEN 1 ELSE 0 END",
+      "CASE WHEN sum(x) > 100\n  THEN 'big'\n  ELSE 'small' END",
   };
   for (const char* item : aggregates) EXPECT_TRUE(isAggregateExpr(item)) << item;
 }
