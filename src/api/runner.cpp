@@ -69,8 +69,14 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   // A HAVING without groups or aggregates would be dropped without a word.
   if (query.having && !routeAppliesHaving(route)) return Error::InvalidQuery;
   // Standard input is read by the stdin scan or spooled for aggregation;
-  // neither joins, so a JOIN there would be dropped the same way.
-  if (isStdinPath(query.file) && !query.joins.empty()) return Error::InvalidQuery;
+  // neither joins, and the join reads named files only, so a JOIN that
+  // involves stdin on either side is refused.
+  if (!query.joins.empty()) {
+    if (isStdinPath(query.file)) return Error::InvalidQuery;
+    for (const JoinClause& join : query.joins) {
+      if (isStdinPath(join.file)) return Error::InvalidQuery;
+    }
+  }
   switch (route) {
     case Route::FromStdin:
       return executeFromStdin(query, stdin_fd, out_fd, options);

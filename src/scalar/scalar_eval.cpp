@@ -48,8 +48,16 @@ bool caseConditionHolds(const ScalarSpec& s, std::string_view v) {
     if (!parsed) return false;
     return compareNumbers(*parsed, s.cmp_number, s.cmp_op);
   }
-  // Text compare values order by bytes, exactly as a WHERE comparison with a
-  // text literal does, so CASE WHEN name < 'm' agrees with WHERE name < 'm'.
+  // Ordering against a quoted value follows WHERE's rule, so CASE WHEN
+  // price > '10' agrees with WHERE price > '10': a quoted number compares
+  // numerically with a field that reads as a number, anything else by bytes.
+  if (s.cmp_op != Operator::eq && s.cmp_op != Operator::ne) {
+    if (std::optional<double> literal = parseFloat(s.cmp_text)) {
+      if (std::optional<double> field = readNumber(v)) {
+        return compareNumbers(*field, *literal, s.cmp_op);
+      }
+    }
+  }
   const int c = compareBytes(v, s.cmp_text);
   switch (s.cmp_op) {
     case Operator::eq: return c == 0;

@@ -123,12 +123,14 @@ TEST(Runner, ClausesARouteWouldDropAreRefused) {
   for (const auto& sql : statements) EXPECT_EQ(run(sql), "error: InvalidQuery") << sql;
   StdinPipe input("id\n1\n");
   EXPECT_EQ(run("SELECT id FROM stdin HAVING id = 1", input.fd()), "error: InvalidQuery");
-  // Standard input cannot be joined: the stdin routes would drop the JOIN.
+  // Standard input cannot be joined, on either side: the stdin routes would
+  // drop the JOIN, and the join would look for a file named "stdin".
   for (const char* shape : {"*", "count(*)"}) {
-    StdinPipe joined("id\n1\n");
-    std::string sql = std::string("SELECT ") + shape + " FROM stdin a JOIN '" + other +
-                      "' b ON a.id = b.id";
-    EXPECT_EQ(run(sql, joined.fd()), "error: InvalidQuery") << sql;
+    for (const std::string& tables : {"stdin a JOIN '" + other + "' b", "'" + other + "' b JOIN - a"}) {
+      StdinPipe joined("id\n1\n");
+      std::string sql = std::string("SELECT ") + shape + " FROM " + tables + " ON a.id = b.id";
+      EXPECT_EQ(run(sql, joined.fd()), "error: InvalidQuery") << sql;
+    }
   }
   // Without HAVING the same statements run.
   EXPECT_EQ(run("SELECT id FROM '" + file + "' WHERE id > 1"), "id\n2\n");

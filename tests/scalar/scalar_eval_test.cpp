@@ -282,8 +282,8 @@ TEST(ScalarEvalChoice, CaseAndNullTests) {
   });
 }
 
-// A text compare value orders by unsigned bytes, a proper prefix first: the
-// order a WHERE comparison with a text literal uses.
+// A text compare value orders by unsigned bytes, a proper prefix first, and
+// a quoted number numerically: the rule of a WHERE comparison.
 TEST(ScalarEvalChoice, CaseOrdersTextByBytes) {
   const char* lt = "CASE WHEN x < 'm' THEN 'y' ELSE 'n' END";
   const char* le = "CASE WHEN x <= 'm' THEN 'y' ELSE 'n' END";
@@ -302,7 +302,13 @@ TEST(ScalarEvalChoice, CaseOrdersTextByBytes) {
       {gt, {"ab"}, "n"},
       {ge, {"abc"}, "y"},
       {ge, {"abb\xff"}, "n"},
-      {"CASE WHEN x < '10' THEN 'y' ELSE 'n' END", {"9"}, "n"},  // text, not numbers
+      // A quoted number orders numerically against a numeric field, as in
+      // WHERE; against a text field, by bytes.
+      {"CASE WHEN x < '10' THEN 'y' ELSE 'n' END", {"9"}, "y"},
+      {"CASE WHEN x > '10' THEN 'y' ELSE 'n' END", {" 42"}, "y"},
+      {"CASE WHEN x > '10' THEN 'y' ELSE 'n' END", {"9.5"}, "n"},
+      {"CASE WHEN x > '10' THEN 'y' ELSE 'n' END", {"abc"}, "y"},
+      {"CASE WHEN x = '1.0' THEN 'y' ELSE 'n' END", {"1"}, "n"},  // equality stays textual
       {"CASE WHEN x = 'abc' THEN 'y' ELSE 'n' END", {"abc"}, "y"},
       {"CASE WHEN x <> 'abc' THEN 'y' ELSE 'n' END", {"ab"}, "y"},
   });
