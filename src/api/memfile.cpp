@@ -18,7 +18,11 @@ namespace {
 constexpr std::string_view kDefaultTemporaryDirectory = "/tmp";
 constexpr std::string_view kPathPrefix = "narwe_";
 constexpr std::string_view kPathSuffix = ".tmp";
-constexpr mode_t kTemporaryFileMode = 0666;
+// Owner only: a temporary file holds the caller's data (spooled standard
+// input, a joined table) and sits under a guessable name in a shared
+// directory, so other users must not be able to open it, even for the
+// moment before a memory-backed file is unlinked.
+constexpr mode_t kTemporaryFileMode = 0600;
 constexpr int kCreateFlags = O_RDWR | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC;
 // Two creations on different threads can read the same clock value; the
 // exclusive create then fails with EEXIST and we simply take a new stamp.

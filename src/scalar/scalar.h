@@ -14,7 +14,10 @@
 //    NestedFunctionNotSupported, TooManyArgs and OutOfMemory.
 //  - Text inside a ScalarSpec (pads, literals, units, formats) are views into
 //    the term text: a spec must not outlive the statement text it came from.
-//  - eval() never fails. Values are text; the empty text stands for NULL. A
+//  - eval() reports no errors: running out of scratch memory throws
+//    std::bad_alloc, which ends the query with OutOfMemory (a value is never
+//    silently swapped for another text). Values are text; the empty text
+//    stands for NULL. A
 //    result is a view into the row's fields, into the statement text, into
 //    constant text, or into the caller's scratch arena; it stays valid until
 //    the caller resets that arena. Column positions beyond the row's field

@@ -55,7 +55,7 @@ std::string_view applyDateAdd(DateUnit unit, int32_t amount, std::string_view v,
   const int64_t moved = *ts + static_cast<int64_t>(amount) * unitSeconds(unit);
   char text[kDateTimeTextMax];
   size_t n = formatDateTime(moved, text);
-  return copyOr(scratch, std::string_view(text, n), v);
+  return copyToScratch(scratch, std::string_view(text, n));
 }
 
 std::string_view applyExtract(DateUnit unit, std::string_view v, char* buf64) {
@@ -78,7 +78,7 @@ std::string_view applyExtract(DateUnit unit, std::string_view v, char* buf64) {
 std::string_view applyStrftimeCopy(std::string_view fmt, std::string_view v, Arena& scratch) {
   char buf[kStrftimeBufferSize];
   std::string_view text = applyStrftime(fmt, v, buf);
-  return copyOr(scratch, text, {});
+  return copyToScratch(scratch, text);
 }
 
 }  // namespace scalar_detail

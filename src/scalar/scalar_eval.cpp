@@ -37,7 +37,7 @@ std::string_view resolveIn(const CaseValue& value, const RowView& row, Arena& sc
   switch (value.kind) {
     case CaseValueKind::text: return value.text;
     case CaseValueKind::column: return row.get(value.col);
-    case CaseValueKind::number: return numberText(value.number, false, scratch, {});
+    case CaseValueKind::number: return numberText(value.number, false, scratch);
   }
   return {};
 }
@@ -81,10 +81,9 @@ size_t argTexts(const ScalarSpec& s, const RowView& row, std::string_view* out) 
 }
 
 // Copies a result printed into a local buffer into the arena.
-std::string_view keep(std::string_view text, const char* local, Arena& scratch,
-                      std::string_view fallback) {
+std::string_view keep(std::string_view text, const char* local, Arena& scratch) {
   if (text.data() != local) return text;  // a constant
-  return copyOr(scratch, text, fallback);
+  return copyToScratch(scratch, text);
 }
 
 std::string_view evalIn(const ScalarSpec& s, const RowView& row, Arena& scratch) {
@@ -115,14 +114,14 @@ std::string_view evalIn(const ScalarSpec& s, const RowView& row, Arena& scratch)
     case ScalarKind::datediff: {
       char buf[kDateBuffer];
       auto r = applyDateDiff(s.date_unit, row.get(s.col), row.get(s.col_b), buf);
-      return keep(r, buf, scratch, "0");
+      return keep(r, buf, scratch);
     }
     case ScalarKind::dateadd:
       return applyDateAdd(s.date_unit, s.amount, row.get(s.col), scratch);
     case ScalarKind::extract: {
       char buf[kDateBuffer];
       auto r = applyExtract(s.date_unit, row.get(s.col), buf);
-      return keep(r, buf, scratch, "0");
+      return keep(r, buf, scratch);
     }
     case ScalarKind::strftime: return applyStrftimeCopy(s.fmt, row.get(s.col), scratch);
     case ScalarKind::round: return applyRound(row.get(s.col), s.digits, scratch);

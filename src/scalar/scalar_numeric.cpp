@@ -34,9 +34,8 @@ constexpr uint64_t kIntPow10[] = {1,      10,      100,      1000,      10000,
 // 2^63: the first double beyond the int64 range.
 constexpr double kTwoPow63 = 9223372036854775808.0;
 
-std::string_view intText(int64_t v, Arena& scratch, std::string_view fallback) {
-  char* out = tryAllocate(scratch, kIntTextMax);
-  if (out == nullptr) return fallback;
+std::string_view intText(int64_t v, Arena& scratch) {
+  char* out = allocateScratch(scratch, kIntTextMax);
   return {out, formatInt(v, out)};
 }
 
@@ -49,10 +48,8 @@ int64_t saturatingTrunc(double x) {
 }
 
 // Prints r / 10^digits with exactly `digits` fraction digits (1..9).
-std::string_view fixedFromScaled(int64_t r, unsigned digits, Arena& scratch,
-                                 std::string_view fallback) {
-  char* out = tryAllocate(scratch, kRoundTextMax);
-  if (out == nullptr) return fallback;
+std::string_view fixedFromScaled(int64_t r, unsigned digits, Arena& scratch) {
+  char* out = allocateScratch(scratch, kRoundTextMax);
   size_t n = 0;
   uint64_t mag = r < 0 ? static_cast<uint64_t>(-r) : static_cast<uint64_t>(r);
   if (r < 0) out[n++] = '-';  // r == 0 prints without a sign
@@ -76,7 +73,7 @@ std::string_view fixedFromShortest(double y, unsigned fraction, Arena& scratch,
   char text[kNumberTextMax + 2];
   size_t n = formatShortest(y, text + 1);  // text[0] leaves room for a carry
   char* s = text + 1;
-  if (!std::isfinite(y)) return copyOr(scratch, std::string_view(s, n), fallback);
+  if (!std::isfinite(y)) return copyToScratch(scratch, std::string_view(s, n));
   const size_t sign = s[0] == '-' ? 1 : 0;
   size_t point = std::string_view(s, n).find('.');
   if (point == std::string_view::npos) {
@@ -112,21 +109,21 @@ std::string_view fixedFromShortest(double y, unsigned fraction, Arena& scratch,
     ++s;
     --n;
   }
-  return copyOr(scratch, std::string_view(s, n), fallback);
+  return copyToScratch(scratch, std::string_view(s, n));
 }
 
 }  // namespace
 
-std::string_view numberText(double x, bool as_float, Arena& scratch, std::string_view fallback) {
+std::string_view numberText(double x, bool as_float, Arena& scratch) {
   char buf[kNumberTextMax];
   size_t n = as_float ? formatFloat(x, buf) : formatNum(x, buf);
-  return copyOr(scratch, std::string_view(buf, n), fallback);
+  return copyToScratch(scratch, std::string_view(buf, n));
 }
 
 std::string_view applyAbs(std::string_view v, Arena& scratch) {
   auto x = parseFloat(v);
   if (!x) return v;
-  return numberText(std::fabs(*x), false, scratch, v);
+  return numberText(std::fabs(*x), false, scratch);
 }
 
 std::string_view applySign(std::string_view v) {
@@ -140,13 +137,13 @@ std::string_view applySign(std::string_view v) {
 std::string_view applyCeil(std::string_view v, Arena& scratch) {
   auto x = parseFloat(v);
   if (!x) return v;
-  return numberText(std::ceil(*x), true, scratch, v);
+  return numberText(std::ceil(*x), true, scratch);
 }
 
 std::string_view applyFloor(std::string_view v, Arena& scratch) {
   auto x = parseFloat(v);
   if (!x) return v;
-  return numberText(std::floor(*x), true, scratch, v);
+  return numberText(std::floor(*x), true, scratch);
 }
 
 std::string_view applyMod(std::string_view v, double divisor, Arena& scratch) {
@@ -156,13 +153,13 @@ std::string_view applyMod(std::string_view v, double divisor, Arena& scratch) {
   // A negative dividend is brought into the divisor's range, so mod(-7, 3)
   // is 2 rather than -1.
   if (!(*x >= 0)) r = std::fmod(divisor + r, divisor);
-  return numberText(r, false, scratch, v);
+  return numberText(r, false, scratch);
 }
 
 std::string_view applyCastInt(std::string_view v, Arena& scratch) {
   auto x = parseFloat(v);
   if (!x) return v;
-  return intText(saturatingTrunc(*x), scratch, v);
+  return intText(saturatingTrunc(*x), scratch);
 }
 
 std::string_view applyRound(std::string_view v, uint8_t digits, Arena& scratch) {
@@ -171,16 +168,16 @@ std::string_view applyRound(std::string_view v, uint8_t digits, Arena& scratch) 
   const double x = *parsed;
   if (digits == 0) {
     double r = std::round(x);  // halves go away from zero
-    if (r >= -kTwoPow63 && r < kTwoPow63) return intText(static_cast<int64_t>(r), scratch, v);
+    if (r >= -kTwoPow63 && r < kTwoPow63) return intText(static_cast<int64_t>(r), scratch);
     // Beyond the int64 range (and NaN, infinities) the rounded value is
     // printed whole rather than clipped to a wrong integer.
-    return numberText(r, false, scratch, v);
+    return numberText(r, false, scratch);
   }
   const double scale =
       digits < kExactPow10Count ? kExactPow10[digits] : std::pow(10.0, static_cast<double>(digits));
   double scaled = x * scale;
   if (digits <= kRoundMaxFractionDigits && std::fabs(scaled) < kTwoPow51) {
-    return fixedFromScaled(static_cast<int64_t>(std::round(scaled)), digits, scratch, v);
+    return fixedFromScaled(static_cast<int64_t>(std::round(scaled)), digits, scratch);
   }
   // When scaling overflows the value has no digits at that precision to
   // round away; keep it as it is instead of turning it into infinity.

@@ -39,9 +39,8 @@ std::string_view applyFloor(std::string_view v, Arena& scratch);
 std::string_view applyMod(std::string_view v, double divisor, Arena& scratch);
 std::string_view applyCastInt(std::string_view v, Arena& scratch);
 std::string_view applyRound(std::string_view v, uint8_t digits, Arena& scratch);
-// formatNum / formatFloat of x copied into the arena; `fallback` when the
-// arena is exhausted.
-std::string_view numberText(double x, bool as_float, Arena& scratch, std::string_view fallback);
+// formatNum / formatFloat of x copied into the arena.
+std::string_view numberText(double x, bool as_float, Arena& scratch);
 
 // Date family.
 std::string_view applyDateDiff(DateUnit unit, std::string_view first, std::string_view second,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "scalar/scalar_ops.h"
 #include "scalar/scalar_util.h"
@@ -17,6 +18,8 @@ constexpr size_t kWord = 8;
 constexpr size_t kBlock = 64;  // eight words per unrolled step
 // Distance between an ASCII letter's two cases.
 constexpr unsigned char kCaseBit = 0x20;
+// Largest value lpad/rpad builds (256 MiB); wider pads fail with OutOfMemory.
+constexpr uint64_t kMaxPaddedBytes = uint64_t{1} << 28;
 
 // Flips the case of every byte of `w` that lies in [lo, hi] (ASCII only):
 // each byte's low seven bits are offset so that the high bit reports
@@ -56,8 +59,7 @@ void mapCase(const char* src, char* dst, size_t n) {
 template <unsigned char kLo, unsigned char kHi>
 std::string_view mappedCopy(std::string_view v, Arena& scratch) {
   if (v.empty()) return {};
-  char* out = tryAllocate(scratch, v.size());
-  if (out == nullptr) return v;
+  char* out = allocateScratch(scratch, v.size());
   mapCase<kLo, kHi>(v.data(), out, v.size());
   return {out, v.size()};
 }
@@ -121,8 +123,7 @@ std::string_view applyLower(std::string_view v, Arena& scratch) {
 
 std::string_view applyReverse(std::string_view v, Arena& scratch) {
   if (v.empty()) return {};
-  char* out = tryAllocate(scratch, v.size());
-  if (out == nullptr) return v;
+  char* out = allocateScratch(scratch, v.size());
   const size_t n = v.size();
   if (isValidUtf8(v)) {
     // Code points in reverse order, each one's bytes kept in order.
@@ -141,8 +142,7 @@ std::string_view applyReverse(std::string_view v, Arena& scratch) {
 std::string_view applyLength(std::string_view v, Arena& scratch) {
   constexpr size_t kIntText = 21;
   if (v.empty()) return {};
-  char* out = tryAllocate(scratch, kIntText);
-  if (out == nullptr) return "0";
+  char* out = allocateScratch(scratch, kIntText);
   return {out, formatInt(static_cast<int64_t>(v.size()), out)};
 }
 
@@ -174,9 +174,10 @@ std::string_view applyPad(std::string_view v, uint64_t width, std::string_view p
     return v.substr(0, cut);
   }
   if (pad.empty()) return v;
-  if (width > SIZE_MAX / 2) return v;  // no arena can hold it
-  char* out = tryAllocate(scratch, static_cast<size_t>(width));
-  if (out == nullptr) return v;
+  // A padded value larger than any sane result is refused like memory
+  // that cannot be had, instead of filling gigabytes per row.
+  if (width > kMaxPaddedBytes) throw std::bad_alloc();
+  char* out = allocateScratch(scratch, static_cast<size_t>(width));
   const size_t fill = static_cast<size_t>(width) - len;
   char* pad_at = left ? out : out + len;
   char* v_at = left ? out + fill : out;
@@ -195,8 +196,7 @@ std::string_view applyReplace(std::string_view v, std::string_view from, std::st
   if (hits == 0) return v;
   const size_t size = v.size() - hits * from.size() + hits * to.size();
   if (size == 0) return {};
-  char* out = tryAllocate(scratch, size);
-  if (out == nullptr) return v;
+  char* out = allocateScratch(scratch, size);
   char* w = out;
   size_t prev = 0;
   for (size_t p = v.find(from); p != std::string_view::npos; p = v.find(from, p + from.size())) {
@@ -225,8 +225,7 @@ std::string_view applyConcat(const std::string_view* parts, size_t count, Arena&
   size_t total = 0;
   for (size_t i = 0; i < count; ++i) total += parts[i].size();
   if (total == 0) return {};
-  char* out = tryAllocate(scratch, total);
-  if (out == nullptr) return {};
+  char* out = allocateScratch(scratch, total);
   char* w = out;
   for (size_t i = 0; i < count; ++i) {
     if (parts[i].empty()) continue;

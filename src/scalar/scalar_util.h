@@ -45,21 +45,15 @@ inline std::string_view quotedInner(std::string_view s) { return s.substr(1, s.s
 // Removes one pair of surrounding single quotes when present.
 inline std::string_view unquoteOnce(std::string_view s) { return isQuoted(s) ? quotedInner(s) : s; }
 
-// Arena allocation that reports exhaustion as nullptr, so each function can
-// fall back to its own defined text instead of failing the row.
-inline char* tryAllocate(Arena& arena, size_t size) {
-  try {
-    return arena.allocate(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
+// Scratch bytes for a result. Running out of memory throws std::bad_alloc,
+// which ends the query with OutOfMemory: a value is never silently replaced
+// by another text because memory ran out.
+inline char* allocateScratch(Arena& arena, size_t size) { return arena.allocate(size); }
 
-// Copies `text` into the arena; `fallback` when memory is exhausted.
-inline std::string_view copyOr(Arena& arena, std::string_view text, std::string_view fallback) {
+// Copies `text` into the arena.
+inline std::string_view copyToScratch(Arena& arena, std::string_view text) {
   if (text.empty()) return {};
-  char* p = tryAllocate(arena, text.size());
-  if (p == nullptr) return fallback;
+  char* p = arena.allocate(text.size());
   std::memcpy(p, text.data(), text.size());
   return {p, text.size()};
 }

@@ -81,11 +81,17 @@ TEST(TemporaryFileWithPath, KeepsItsEntryUntilReleased) {
     TemporaryFile file(std::move(*created));
     ASSERT_EQ(dir.entries().size(), 1u);
     EXPECT_EQ(dir.file(dir.entries()[0]), path);
+    // Readable and writable by the owner only, whatever the umask allows.
     mode_t mask = umask(0);
-    umask(mask);
     struct stat st {};
+    auto open_to_all = createMemoryBackedFile("mode");
+    umask(mask);
     ASSERT_EQ(::fstat(file.fd(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0666u & ~mask);
+    EXPECT_EQ(st.st_mode & 0777, 0600u & ~mask);
+    ASSERT_TRUE(open_to_all.ok());
+    ASSERT_EQ(::fstat(*open_to_all, &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ::close(*open_to_all);
     TemporaryFile moved(std::move(file));
     file.release();  // the moved-from owner must not delete the file
     EXPECT_EQ(dir.entries().size(), 1u);

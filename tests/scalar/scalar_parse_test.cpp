@@ -451,6 +451,11 @@ TEST(ScalarTermsEndToEnd, CompoundTermsFailAndBlankRunsWork) {
       {"SELECT name\nAS n, cast(a\tAS\nint)\tAS\ti", "n,i\nbob,3\nZed,5\n"},
       {"SELECT CASE WHEN name < 'm' THEN 'lo' ELSE 'hi' END AS k", "k\nlo\nlo\n"},
       {"SELECT CASE WHEN name >= 'bob' THEN 'ge' ELSE 'lt' END AS k", "k\nge\nlt\n"},
+      // A value that cannot be built fails the query instead of coming out
+      // unpadded; a width that fits is built.
+      {"SELECT lpad(name, 1000000000000, 'x') AS p", "error: OutOfMemory"},
+      {"SELECT rpad(name, 18446744073709551615, 'x') AS p", "error: OutOfMemory"},
+      {"SELECT lpad(name, 6, '.') AS p", "p\n...bob\n...Zed\n"},
   };
   for (const Case& c : cases) {
     const std::string sql = std::string(c.select) + " FROM '" + file + "'";
