@@ -137,6 +137,12 @@ const Case kCsvCases[] = {
     {"CSV output quotes fields", "a\n\"x,y\"\n\"say \"\"hi\"\"\"\n", "SELECT a FROM {f}",
      "a\n\"x,y\"\n\"say \"\"hi\"\"\"\n"},
     {"CR LF input", "a,b\r\n1,2\r\n3,4\r\n", "SELECT b FROM {f}", "b\n2\n4\n"},
+    // Lines ended by CR alone would read as one header record: refused
+    // rather than answered with no rows.
+    {"CR-only line endings", "a,b\r1,2\r3,4\r", "SELECT a FROM {f}", "error: InvalidInput"},
+    {"CR-only line endings, one line feed", "a,b\r1,2\n3,4\n", "SELECT * FROM {f}",
+     "error: InvalidInput"},
+    {"a lone CR in data stays data", "a,b\n1,x\ry\n", "SELECT b FROM {f}", "b\n\"x\ry\"\n"},
     {"quoted line feed stays in its field", "a,b\n\"l1\nl2\",2\n", "SELECT b, a FROM {f}",
      "b,a\n2,\"l1\nl2\"\n"},
     {"stable order for equal keys", "k,v\n1,a\n0,b\n1,c\n0,d\n1,e\n",
