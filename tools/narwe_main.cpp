@@ -22,6 +22,7 @@ constexpr const char* kUsage =
     "  --csv    CSV text with a header line (default)\n"
     "  --json   a JSON array of objects\n"
     "  --help   this text\n"
+    "  --       the next argument is the statement, even if it starts with -\n"
     "\n"
     "SQL: SELECT [DISTINCT] items | * FROM 'file.csv' [alias]\n"
     "     [JOIN 'other.csv' [alias] ON a = b ...] [WHERE condition]\n"
@@ -43,24 +44,28 @@ bool writeAll(std::FILE* stream, const char* text) {
 int main(int argc, char** argv) {
   bool json = false;
   const char* sql = nullptr;
+  bool options_done = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
+    const bool is_option = !options_done && (arg.starts_with("--") || arg == "-h");
+    if (!is_option) {
+      if (sql != nullptr) {
+        std::fputs("narwe: give the statement as one quoted argument (see narwe --help)\n",
+                   stderr);
+        return kExitUsage;
+      }
+      sql = argv[i];
+    } else if (arg == "--") {
+      options_done = true;
+    } else if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return kExitSuccess;
-    }
-    if (arg == "--json") {
+    } else if (arg == "--json") {
       json = true;
     } else if (arg == "--csv") {
       json = false;
-    } else if (arg.starts_with("--")) {
-      std::fprintf(stderr, "narwe: unknown option %s (see narwe --help)\n", argv[i]);
-      return kExitUsage;
-    } else if (sql == nullptr) {
-      sql = argv[i];
     } else {
-      std::fputs("narwe: give the statement as one quoted argument (see narwe --help)\n",
-                 stderr);
+      std::fprintf(stderr, "narwe: unknown option %s (see narwe --help)\n", argv[i]);
       return kExitUsage;
     }
   }
