@@ -148,11 +148,8 @@ Result<int> spoolToMemoryFile(int in_fd) {
   UniqueFd guard(spool_fd);
   std::unique_ptr<char[]> buffer(new char[kSpoolReadSize]);
   for (;;) {
-    ssize_t n = ::read(in_fd, buffer.get(), kSpoolReadSize);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errorFromErrno(errno);
-    }
+    ssize_t n = readRetrying(in_fd, buffer.get(), kSpoolReadSize);
+    if (n < 0) return errorFromErrno(errno);
     if (n == 0) break;
     NARWE_TRY(writeAll(spool_fd, buffer.get(), static_cast<size_t>(n)));
   }

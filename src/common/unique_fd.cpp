@@ -2,6 +2,7 @@
 #include "common/unique_fd.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -19,6 +20,17 @@ Result<UniqueFd> openReadOnly(const std::string& path) {
   if (::fstat(fd, &st) != 0) return errorFromErrno(errno);
   if (S_ISDIR(st.st_mode)) return Error::IsDir;
   return file;
+}
+
+ssize_t readRetrying(int fd, void* buffer, size_t size) {
+  for (;;) {
+    ssize_t got = ::read(fd, buffer, size);
+    if (got >= 0) return got;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    pollfd ready{fd, POLLIN, 0};
+    if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return -1;
+  }
 }
 
 int awayFromStandardStreams(int fd) {

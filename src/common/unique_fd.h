@@ -1,6 +1,7 @@
 // An owned file descriptor, closed on every path out of its scope, and the
-// two file operations the runner and its routes share: opening an input
-// read-only and reading its size.
+// descriptor operations the library shares: opening an input read-only,
+// reading its size, reading with retries, and keeping descriptors off the
+// standard streams.
 #pragma once
 
 #include <unistd.h>
@@ -46,6 +47,12 @@ class UniqueFd {
 // for a directory (which opens, but then fails differently when read or
 // mapped).
 Result<UniqueFd> openReadOnly(const std::string& path);
+
+// read(2) that retries interrupted calls and, on a non-blocking descriptor
+// with nothing to read yet (a host's non-blocking standard input), waits
+// until data or end of input arrives instead of failing. Returns what read
+// returns; -1 with errno set on failure.
+ssize_t readRetrying(int fd, void* buffer, size_t size);
 
 // Moves a descriptor that landed on 0, 1 or 2 (the host closed its standard
 // streams) above them, closing the original. A descriptor the library opens

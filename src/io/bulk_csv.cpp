@@ -8,6 +8,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "common/unique_fd.h"
 #include "io/block_classifier.h"
 #include "io/record_scan.h"
 
@@ -99,10 +100,7 @@ Result<BulkCsvReader> BulkCsvReader::init(int fd) {
 }
 
 Status BulkCsvReader::fill() {
-  ssize_t got;
-  do {
-    got = ::read(fd_, buffer_.get() + filled_, capacity_ - filled_);
-  } while (got < 0 && errno == EINTR);
+  ssize_t got = readRetrying(fd_, buffer_.get() + filled_, capacity_ - filled_);
   if (got < 0) return errorFromErrno(errno);
   if (got == 0) end_of_input_ = true;
   filled_ += static_cast<size_t>(got);

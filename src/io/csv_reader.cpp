@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "common/unique_fd.h"
 #include "io/block_classifier.h"
 #include "io/csv.h"
 
@@ -37,10 +38,7 @@ CsvReader::CsvReader(int fd, char delimiter)
 int CsvReader::fetch() {
   if (pos_ < filled_) return static_cast<unsigned char>(buffer_[pos_++]);
   if (end_of_input_ || read_error_ != Error::None) return kEndOfInput;
-  ssize_t got;
-  do {
-    got = ::read(fd_, buffer_.get(), kBufferSize);
-  } while (got < 0 && errno == EINTR);
+  ssize_t got = readRetrying(fd_, buffer_.get(), kBufferSize);
   if (got < 0) {
     read_error_ = errorFromErrno(errno);
     return kEndOfInput;

@@ -2,10 +2,12 @@
 // the join-aggregate route's plumbing.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -107,6 +109,30 @@ TEST(Runner, StandardInputRoutes) {
   EnvOverride missing("TMPDIR", dir.file("missing"));
   StdinPipe input("n\n1\n");
   EXPECT_EQ(run("SELECT count(*) FROM stdin", input.fd()), "error: FileNotFound");
+}
+
+TEST(Runner, NonBlockingStandardInputIsWaitedFor) {
+  // A host may hand over a non-blocking descriptor; an empty moment on it is
+  // not the end of the input and not an error.
+  for (const char* sql : {"SELECT n FROM stdin", "SELECT n, count(*) FROM stdin"}) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK), 0);
+    std::thread late_writer([fd = fds[1]] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      EXPECT_EQ(::write(fd, "n\n1\n", 4), 4);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      EXPECT_EQ(::write(fd, "2\n", 2), 2);
+      ::close(fd);
+    });
+    std::string got = run(sql, fds[0]);
+    late_writer.join();
+    ::close(fds[0]);
+    EXPECT_EQ(got, std::string_view(sql).find("count") == std::string_view::npos
+                       ? "n\n1\n2\n"
+                       : "error: MixedAggregateAndNonAggregateSelect")
+        << sql;
+  }
 }
 
 TEST(Runner, ClausesARouteWouldDropAreRefused) {
