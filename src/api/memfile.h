@@ -4,10 +4,10 @@
 //
 // Paths are "<dir>/narwe_<name>_<nanoseconds>.tmp", where <dir> is $TMPDIR
 // (or "/tmp" when it is unset or empty). Files are created exclusively with
-// mode 0600 (they hold the caller's data); a memory-backed file loses its directory entry at once and
-// vanishes when its descriptor is closed. Every function here is safe to call
-// from several threads at once: the nanosecond stamp plus exclusive creation
-// keep the paths of concurrent callers apart.
+// mode 0600 (they hold the caller's data); a memory-backed file loses its
+// directory entry at once and vanishes when its descriptor is closed. Every
+// function here is safe to call from several threads at once: the nanosecond
+// stamp plus exclusive creation keep the paths of concurrent callers apart.
 #pragma once
 
 #include <string>
