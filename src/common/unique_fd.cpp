@@ -14,6 +14,7 @@ Result<UniqueFd> openReadOnly(const std::string& path) {
   do {
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
+  if (fd >= 0) fd = awayFromStandardStreams(fd);
   if (fd < 0) return errorFromErrno(errno);
   UniqueFd file(fd);
   struct stat st {};

@@ -42,8 +42,8 @@ class UniqueFd {
   int fd_ = -1;
 };
 
-// Opens `path` read-only (close-on-exec), relative to the current directory,
-// retrying interrupted calls. Errors are the open call's, by name, and IsDir
+// Opens `path` read-only (close-on-exec, never on descriptors 0-2),
+// relative to the current directory, retrying interrupted calls. Errors are the open call's, by name, and IsDir
 // for a directory (which opens, but then fails differently when read or
 // mapped).
 Result<UniqueFd> openReadOnly(const std::string& path);

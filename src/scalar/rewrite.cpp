@@ -223,10 +223,13 @@ AliasSplit splitAlias(std::string_view item) {
     } else if (depth == 0 && is_blank(c)) {
       // The last blank of a run: the word after it is the alias candidate.
       if (i + 1 < item.size() && !is_blank(item[i + 1])) space_pos = i;
-      size_t end = matchPattern(item, i, kAsKeyword);
-      if (end != kNoPos) {
-        as_pos = i;
-        as_end = end;
+      // AS is tried only where a run begins, so a long run is walked once.
+      if (i == 0 || !is_blank(item[i - 1])) {
+        size_t end = matchPattern(item, i, kAsKeyword);
+        if (end != kNoPos) {
+          as_pos = i;
+          as_end = end;
+        }
       }
     }
   }

@@ -104,6 +104,21 @@ TEST(SplitAlias, SeparatesExpressionAndAlias) {
   }
 }
 
+TEST(SplitAlias, LongBlankRunsAreWalkedOnce) {
+  // A megabyte of blanks between the words: quadratic work would take
+  // minutes here (and the test would time out), linear work milliseconds.
+  const std::string blanks(1 << 20, ' ');
+  const std::string with_as = "id" + blanks + "AS" + blanks + "k";  // the split views into it
+  AliasSplit split = splitAlias(with_as);
+  EXPECT_EQ(split.expression, "id");
+  ASSERT_TRUE(split.alias.has_value());
+  EXPECT_EQ(*split.alias, "k");
+  const std::string bare = "id" + blanks + "x";
+  split = splitAlias(bare);
+  EXPECT_EQ(split.expression, "id");
+  EXPECT_EQ(split.alias.value_or(""), "x");
+}
+
 TEST(HasScalarSelectFunctions, ClassifiesSelectLists) {
   struct Case {
     std::vector<std::string> columns;
