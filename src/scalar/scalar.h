@@ -17,13 +17,12 @@
 //  - eval() reports no errors: running out of scratch memory throws
 //    std::bad_alloc, which ends the query with OutOfMemory (a value is never
 //    silently swapped for another text). Values are text; the empty text
-//    stands for NULL. A
-//    result is a view into the row's fields, into the statement text, into
-//    constant text, or into the caller's scratch arena; it stays valid until
-//    the caller resets that arena. Column positions beyond the row's field
-//    count read as the empty text. A value that is not a number where one is
-//    needed, or a date that does not parse, gives the fallback text of that
-//    function (usually the value unchanged).
+//    stands for NULL. A result is a view into the row's fields, into the
+//    statement text, into constant text, or into the caller's scratch arena;
+//    it stays valid until the caller resets that arena. Column positions
+//    beyond the row's field count read as the empty text. A value that is
+//    not a number where one is needed, or a date that does not parse, gives
+//    the fallback text of that function (usually the value unchanged).
 //  - Numbers are read and printed only through common/numbers.h; a valid
 //    number is never printed as the empty text for lack of room.
 //

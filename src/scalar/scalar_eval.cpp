@@ -8,6 +8,7 @@
 #include "scalar/scalar.h"
 #include "scalar/scalar_ops.h"
 #include "scalar/scalar_util.h"
+#include "sql/parser_text.h"
 
 namespace narwe {
 
@@ -49,13 +50,13 @@ bool caseConditionHolds(const ScalarSpec& s, std::string_view v) {
     return compareNumbers(*parsed, s.cmp_number, s.cmp_op);
   }
   // Ordering against a quoted value follows WHERE's rule, so CASE WHEN
-  // price > '10' agrees with WHERE price > '10': a quoted number compares
-  // numerically with a field that reads as a number, anything else by bytes.
+  // price > '10' agrees with WHERE price > '10': a quoted number (not NaN)
+  // compares numerically, and a field that is not a number never satisfies
+  // it; any other quoted value orders by bytes.
   if (s.cmp_op != Operator::eq && s.cmp_op != Operator::ne) {
-    if (std::optional<double> literal = parseFloat(s.cmp_text)) {
-      if (std::optional<double> field = readNumber(v)) {
-        return compareNumbers(*field, *literal, s.cmp_op);
-      }
+    if (std::optional<double> literal = literalNumber(s.cmp_text)) {
+      std::optional<double> field = readNumber(v);
+      return field && compareNumbers(*field, *literal, s.cmp_op);
     }
   }
   const int c = compareBytes(v, s.cmp_text);

@@ -1,8 +1,8 @@
 // The per-function value computations behind eval() (internal to the scalar
 // module). Each takes the already fetched argument texts, so the row-level
 // dispatcher, nested expressions and the predicate helpers share one
-// implementation. None fails: exhaustion of the scratch arena degrades to the
-// function's defined fallback text.
+// implementation. None returns an error: running out of scratch memory throws
+// std::bad_alloc, which ends the query with OutOfMemory.
 #pragma once
 
 #include <cstdint>

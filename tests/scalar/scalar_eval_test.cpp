@@ -302,12 +302,13 @@ TEST(ScalarEvalChoice, CaseOrdersTextByBytes) {
       {gt, {"ab"}, "n"},
       {ge, {"abc"}, "y"},
       {ge, {"abb\xff"}, "n"},
-      // A quoted number orders numerically against a numeric field, as in
-      // WHERE; against a text field, by bytes.
+      // A quoted number orders numerically, as in WHERE; a field that is
+      // not a number never satisfies it.
       {"CASE WHEN x < '10' THEN 'y' ELSE 'n' END", {"9"}, "y"},
       {"CASE WHEN x > '10' THEN 'y' ELSE 'n' END", {" 42"}, "y"},
       {"CASE WHEN x > '10' THEN 'y' ELSE 'n' END", {"9.5"}, "n"},
-      {"CASE WHEN x > '10' THEN 'y' ELSE 'n' END", {"abc"}, "y"},
+      {"CASE WHEN x > '10' THEN 'y' ELSE 'n' END", {"abc"}, "n"},
+      {"CASE WHEN x < 'nan' THEN 'y' ELSE 'n' END", {"5"}, "y"},  // 'nan' is text
       {"CASE WHEN x = '1.0' THEN 'y' ELSE 'n' END", {"1"}, "n"},  // equality stays textual
       {"CASE WHEN x = 'abc' THEN 'y' ELSE 'n' END", {"abc"}, "y"},
       {"CASE WHEN x <> 'abc' THEN 'y' ELSE 'n' END", {"ab"}, "y"},
