@@ -29,24 +29,10 @@ struct RowScanSettings {
 };
 
 // NextRecord: Result<std::optional<std::span<const std::string_view>>>().
-// True when a header field holds a CR that does not end it. The file
-// readers end records at LF only, so a file whose lines end in CR alone
-// reads as a single header record; answering from it would report success
-// with every row lost.
-inline bool headerHoldsLoneCr(std::span<const std::string> first_record) {
-  for (const std::string& name : first_record) {
-    size_t end = name.size();
-    while (end > 0 && (name[end - 1] == '\r' || name[end - 1] == '\n')) --end;
-    if (std::string_view(name).substr(0, end).find('\r') != std::string_view::npos) return true;
-  }
-  return false;
-}
-
 template <typename NextRecord>
 Status runRowScan(const Query& query, std::span<const std::string> first_record,
                   const RunOptions& options, RecordWriter& writer, RowScanSettings settings,
                   NextRecord&& next_record) {
-  if (!options.no_header_input && headerHoldsLoneCr(first_record)) return Error::InvalidInput;
   ScanHeader header;
   buildScanHeader(first_record, options.no_header_input, header);
   NARWE_ASSIGN_OR_RETURN(Projection projection, buildProjection(query, header));

@@ -69,6 +69,23 @@ inline bool stepByte(ScanState& state, char c, char delim) {
   return ends;
 }
 
+// True when the record at the start of `bytes` holds a CR outside quoted
+// sections that no line feed follows: the mark of a file whose lines end in
+// CR alone, which this dialect reads as one long record. Looks no further
+// than the record's end or the end of `bytes`; a CR that is the last byte of
+// `bytes` is not counted (its line feed may lie beyond).
+inline bool recordHasLoneCr(const char* bytes, size_t size, char delim) {
+  ScanState state = ScanState::RecordStart;
+  for (size_t i = 0; i < size; ++i) {
+    const char c = bytes[i];
+    if (stepByte(state, c, delim)) return false;
+    if (c == '\r' && state != ScanState::InQuotes && i + 1 < size && bytes[i + 1] != '\n') {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Byte-by-byte form of recordEndsInBlock, used when the fast form cannot
 // decide a block.
 inline uint64_t recordEndsInBlockSlow(const char* p, char delim, ScanState& state) {

@@ -143,6 +143,9 @@ const Case kCsvCases[] = {
     {"CR-only line endings, one line feed", "a,b\r1,2\n3,4\n", "SELECT * FROM {f}",
      "error: InvalidInput"},
     {"a lone CR in data stays data", "a,b\n1,x\ry\n", "SELECT b FROM {f}", "b\n\"x\ry\"\n"},
+    {"a quoted CR in a header name is data", "\"a\rb\",c\n1,2\n", "SELECT c FROM {f}", "c\n2\n"},
+    {"CR-only line endings after a byte-order mark", "\xEF\xBB\xBF" "a,b\r1,2\r", "SELECT a FROM {f}",
+     "error: InvalidInput"},
     {"quoted line feed stays in its field", "a,b\n\"l1\nl2\",2\n", "SELECT b, a FROM {f}",
      "b,a\n2,\"l1\nl2\"\n"},
     {"stable order for equal keys", "k,v\n1,a\n0,b\n1,c\n0,d\n1,e\n",
@@ -249,6 +252,8 @@ TEST(StdinScan, StreamsRowsAndHonoursClauses) {
   EXPECT_EQ(ordered.text, "Name\nEve\nDana\n");
   Outcome lone_cr = runWithStdin("SELECT b FROM stdin", "a,b\r1,2\r3,4\r", nullptr);
   EXPECT_EQ(lone_cr.text, "b\n2\n4\n");
+  Outcome quoted_cr = runWithStdin("SELECT c FROM stdin", "\"a\rb\",c\n1,2\n", nullptr);
+  EXPECT_EQ(quoted_cr.text, "c\n2\n");
   Outcome empty = runWithStdin("SELECT * FROM stdin", "", nullptr);
   EXPECT_EQ(empty.text, "error: EmptyFile");
 }
