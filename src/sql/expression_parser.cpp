@@ -615,10 +615,51 @@ Result<ExprPtr> ConditionParser::parseFunctionComparison(size_t end, size_t pare
   return std::make_unique<Expression>(std::move(comparison));
 }
 
+// A condition whose parentheses do not pair up outside quoted text, or
+// that ends in a bare AND / OR, is malformed. Read by the rules alone, the
+// stray part would become a literal ("1 AND", "(1") and the condition would
+// quietly compare against it. An unterminated quote is left to the literal
+// rules, which name it.
+Status checkWellFormed(std::string_view text) {
+  size_t depth = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\'' || c == '"') {
+      const size_t close = text.find(c, i + 1);
+      if (close == kNoPos) return okStatus();
+      i = close;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      if (depth == 0) return Error::InvalidExpression;
+      --depth;
+    }
+  }
+  if (depth != 0) return Error::InvalidExpression;
+  const std::string_view trimmed = trimBlanks(text);
+  for (const std::string_view word : {kAndWord, kOrWord}) {
+    if (trimmed.size() <= word.size()) continue;
+    const size_t at = trimmed.size() - word.size();
+    const char before = trimmed[at - 1];
+    if (!equalsIgnoreCase(trimmed.substr(at), word) || !(isBlankByte(before) || before == ')')) {
+      continue;
+    }
+    // "state = OR" compares with the text OR: a value right after an
+    // operator, an opening parenthesis or a list comma is not a connective.
+    const std::string_view rest = trimBlanks(trimmed.substr(0, at));
+    if (!rest.empty() && std::string_view("=<>!(,").find(rest.back()) != std::string_view::npos) {
+      continue;
+    }
+    return Error::InvalidExpression;
+  }
+  return okStatus();
+}
+
 }  // namespace
 
 Result<Expression> parseExpression(std::string_view text) {
   try {
+    NARWE_TRY(checkWellFormed(text));
     ConditionParser parser(text);
     NARWE_ASSIGN_OR_RETURN(ExprPtr root, parser.parseRange(0, text.size(), 0));
     return std::move(*root);
