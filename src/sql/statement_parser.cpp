@@ -33,8 +33,10 @@ constexpr std::array<std::string_view, 3> kSetOperationPatterns = {" union ", " 
 constexpr std::array<std::string_view, 6> kUnsupportedJoinPatterns = {
     "left join", "right join", "outer join", "full join", "full outer join", "cross join"};
 
-// Words that cannot be a table alias.
-constexpr std::array<std::string_view, 25> kReservedAliasWords = {
+// Statement and join words: standing alone after a table they are an
+// unfinished clause, never the table's alias. (Column aliases have their own,
+// different list: words that end or continue an expression.)
+constexpr std::array<std::string_view, 25> kClauseWordsNotTableAliases = {
     "select", "from",  "where", "group", "by",    "having", "order",     "limit",  "offset",
     "join",   "inner", "left",  "right", "full",  "outer",  "cross",     "on",     "and",
     "or",     "not",   "as",    "union", "intersect", "except", "distinct"};
@@ -459,7 +461,7 @@ Result<FileAndAlias> extractFileAndAlias(std::string_view text) {
   }
   // A lone keyword there is a clause left unfinished (FROM f ORDER, FROM f
   // JOIN), not an alias.
-  for (const std::string_view keyword : kReservedAliasWords) {
+  for (const std::string_view keyword : kClauseWordsNotTableAliases) {
     if (equalsIgnoreCase(rest, keyword)) return Error::InvalidQuery;
   }
   FileAndAlias result;
