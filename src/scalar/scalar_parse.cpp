@@ -532,7 +532,8 @@ constexpr std::array kCaseOperators = {
 ParseResult parseCase(std::string_view t, const NameIndex& index) {
   constexpr size_t kCaseWord = 4;  // "case"
   constexpr std::string_view kEnd = "end";
-  const size_t cond_start = matchPattern(t, kCaseWord, "~when ");
+  // CASE and WHEN are separate words ("CASEWHEN" is not a CASE).
+  const size_t cond_start = matchPattern(t, kCaseWord, " when ");
   if (cond_start == kNoPos) return notScalar();
   auto then_hit = findPatternOutsideQuotes(t, cond_start, " then ", false);
   if (!then_hit) return notScalar();
@@ -546,6 +547,11 @@ ParseResult parseCase(std::string_view t, const NameIndex& index) {
       trimBlanks(t.substr(then_word_end, else_hit->start - then_word_end));
   std::string_view tail = t.substr(else_hit->end);
   if (!endsWithIgnoreCase(tail, kEnd)) return notScalar();
+  // END is a word of its own: "ELSE legend" has no END.
+  if (tail.size() > kEnd.size()) {
+    const char before = tail[tail.size() - kEnd.size() - 1];
+    if (!isBlank(static_cast<unsigned char>(before)) && before != '\'') return notScalar();
+  }
   std::string_view else_text = trimRight(tail.substr(0, tail.size() - kEnd.size()));
 
   size_t op_pos = kNpos;

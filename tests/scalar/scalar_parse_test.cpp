@@ -80,6 +80,10 @@ TEST(ScalarParse, RecognitionAndErrorNames) {
       {"CASE WHEN a = b THEN 'x' ELSE 'y' END", "absent"},
       {"CASE WHEN a THEN 'x' ELSE 'y' END", "absent"},
       {"CASE WHEN a = 1 THEN 'x' ELSE 'y'", "absent"},
+      // CASE, WHEN and END are words of their own.
+      {"CASEWHEN a = 1 THEN 'x' ELSE 'y' END", "absent"},
+      {"CASE WHEN a = 1 THEN 'x' ELSE a_legend", "absent"},
+      {"CASE WHEN a = 1 THEN 'x' ELSE 'y'END", "ok"},
       // A null test must end the term; as a CASE condition it has no operator.
       {"CASE WHEN x IS NULL THEN 'a' ELSE 'b' END", "absent"},
       {"case", "absent"},
