@@ -150,6 +150,9 @@ struct ScalarSpec {
   bool cmp_is_number = false;
   double cmp_number = 0;
   std::string_view cmp_text;
+  // cmp_text read as a number (not NaN), decoded once: ordering operators
+  // compare numerically against it.
+  std::optional<double> cmp_text_number;
   CaseValue then_value;
   CaseValue else_value;
 

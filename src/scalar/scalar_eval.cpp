@@ -8,7 +8,6 @@
 #include "scalar/scalar.h"
 #include "scalar/scalar_ops.h"
 #include "scalar/scalar_util.h"
-#include "sql/parser_text.h"
 
 namespace narwe {
 
@@ -54,9 +53,9 @@ bool caseConditionHolds(const ScalarSpec& s, std::string_view v) {
   // compares numerically, and a field that is not a number never satisfies
   // it; any other quoted value orders by bytes.
   if (s.cmp_op != Operator::eq && s.cmp_op != Operator::ne) {
-    if (std::optional<double> literal = literalNumber(s.cmp_text)) {
+    if (s.cmp_text_number) {
       std::optional<double> field = readNumber(v);
-      return field && compareNumbers(*field, *literal, s.cmp_op);
+      return field && compareNumbers(*field, *s.cmp_text_number, s.cmp_op);
     }
   }
   const int c = compareBytes(v, s.cmp_text);

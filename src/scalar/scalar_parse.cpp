@@ -222,40 +222,50 @@ ParseResult parsePad(bool left, std::string_view args, const NameIndex& index) {
   return std::optional(std::move(s));
 }
 
-// replace(col, 'from', 'to'): each text argument is exactly one quoted
-// literal; anything else around them makes the call unrecognised rather than
-// being dropped.
-ParseResult parseReplace(std::string_view args, const NameIndex& index) {
+// "col, 'text', rest" of replace and split_part: the column text, a
+// non-empty text that is exactly one quoted literal, and the trimmed rest
+// after the next comma outside quotes. Anything else around the literal
+// makes the call unrecognised rather than being dropped.
+struct ColumnLiteralRest {
+  std::string_view column;
+  std::string_view literal;
+  std::string_view rest;
+};
+std::optional<ColumnLiteralRest> splitColumnLiteralRest(std::string_view args) {
   auto parts = splitFirstComma(args);
-  if (!parts) return notScalar();
+  if (!parts) return std::nullopt;
   auto texts = splitCommaOutsideQuotes(parts->second);
-  if (!texts) return notScalar();
-  auto from = literalOf(texts->first);
-  if (!from || from->empty()) return notScalar();
-  auto to = literalOf(texts->second);
+  if (!texts) return std::nullopt;
+  auto literal = literalOf(texts->first);
+  if (!literal || literal->empty()) return std::nullopt;
+  return ColumnLiteralRest{parts->first, *literal, trimBlanks(texts->second)};
+}
+
+// replace(col, 'from', 'to'): 'to' is exactly one quoted literal too.
+ParseResult parseReplace(std::string_view args, const NameIndex& index) {
+  auto split = splitColumnLiteralRest(args);
+  if (!split) return notScalar();
+  auto to = literalOf(split->rest);
   if (!to) return notScalar();
   ScalarSpec s;
   s.kind = ScalarKind::replace;
-  s.from = *from;
+  s.from = split->literal;
   s.to = *to;
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(split->column, index));
   return std::optional(std::move(s));
 }
 
+// split_part(col, 'delimiter', n) with n >= 1.
 ParseResult parseSplitPart(std::string_view args, const NameIndex& index) {
-  auto parts = splitFirstComma(args);
-  if (!parts) return notScalar();
-  auto rest = splitCommaOutsideQuotes(parts->second);
-  if (!rest) return notScalar();
-  auto delim = literalOf(rest->first);
-  if (!delim || delim->empty()) return notScalar();
-  auto piece = parseArgInt<uint64_t>(trimBlanks(rest->second));
+  auto split = splitColumnLiteralRest(args);
+  if (!split) return notScalar();
+  auto piece = parseArgInt<uint64_t>(split->rest);
   if (!piece || *piece == 0) return notScalar();
   ScalarSpec s;
   s.kind = ScalarKind::split_part;
-  s.delim = *delim;
+  s.delim = split->literal;
   s.index = *piece;
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
+  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(split->column, index));
   return std::optional(std::move(s));
 }
 
@@ -572,6 +582,7 @@ ParseResult parseCase(std::string_view t, const NameIndex& index) {
   std::string_view value = trimBlanks(condition.substr(op_pos + op->text.size()));
   if (isQuoted(value)) {
     s.cmp_text = quotedInner(value);
+    s.cmp_text_number = literalNumber(s.cmp_text);
   } else if (auto number = parseFloat(value)) {
     s.cmp_is_number = true;
     s.cmp_number = *number;

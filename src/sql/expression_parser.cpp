@@ -668,6 +668,20 @@ Result<Expression> parseExpression(std::string_view text) {
   }
 }
 
+namespace {
+
+// A comparison of `column` with a literal right side (quotes already gone).
+Comparison literalComparison(std::string_view column, std::string_view literal, Operator op) {
+  Comparison comparison;
+  comparison.column = asciiLower(column);
+  comparison.value = std::string(literal);
+  comparison.number = literalNumber(literal);
+  comparison.op = op;
+  return comparison;
+}
+
+}  // namespace
+
 Result<Expression> parseComparison(std::string_view text, std::string_view op_token, size_t op_pos) {
   const std::optional<Operator> op = comparisonOperator(op_token);
   if (!op) return Error::InvalidOperator;
@@ -676,12 +690,7 @@ Result<Expression> parseComparison(std::string_view text, std::string_view op_to
   const std::string_view right = trimBlanks(text.substr(op_pos + op_token.size()));
   if (left.empty() || right.empty()) return Error::InvalidExpression;
   NARWE_ASSIGN_OR_RETURN(std::string_view literal, unquoteLiteral(right));
-  Comparison comparison;
-  comparison.column = asciiLower(left);
-  comparison.value = std::string(literal);
-  comparison.number = literalNumber(literal);
-  comparison.op = *op;
-  return Expression(std::move(comparison));
+  return Expression(literalComparison(left, literal, *op));
 }
 
 Result<Expression> parseModComparison(std::string_view text, size_t percent_pos) {
@@ -707,12 +716,8 @@ Result<Expression> parseModComparison(std::string_view text, size_t percent_pos)
   if (right.empty()) return Error::InvalidExpression;
   NARWE_ASSIGN_OR_RETURN(std::string_view literal, unquoteLiteral(right));
 
-  Comparison comparison;
-  comparison.column = asciiLower(column);
-  comparison.value = std::string(literal);
-  comparison.number = literalNumber(literal);
+  Comparison comparison = literalComparison(column, literal, *op);
   comparison.modulus = *divisor;
-  comparison.op = *op;
   return Expression(std::move(comparison));
 }
 
