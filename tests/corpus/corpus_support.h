@@ -1,15 +1,16 @@
 // Helpers of the corpus and oracle tests: running one statement through the
-// exported functions, switching the working directory and standard input
-// for a scope, and a line diff for readable mismatch reports.
+// exported functions, switching the working directory for a scope, and a line
+// diff for readable mismatch reports. Standard-input redirection and scratch
+// directories come from api/api_test_support.h.
 #pragma once
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "api/api_test_support.h"
 #include "narwe.h"
 
 namespace narwe::testing {
@@ -48,40 +49,6 @@ class ScopedChdir {
  private:
   std::string old_;
   bool ok_ = false;
-};
-
-// Replaces descriptor 0 with a pipe holding `input` (written up front, so
-// it must fit the pipe buffer) for one scope.
-class ScopedStdin {
- public:
-  explicit ScopedStdin(const std::string& input) {
-    saved_ = ::dup(0);  // -1 when the process runs with standard input closed
-    int fds[2];
-    if (::pipe(fds) != 0) return;
-    ::fcntl(fds[1], F_SETPIPE_SZ, 1 << 20);
-    size_t done = 0;
-    while (done < input.size()) {
-      ssize_t n = ::write(fds[1], input.data() + done, input.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    ::close(fds[1]);
-    ::dup2(fds[0], 0);
-    ::close(fds[0]);
-  }
-  ScopedStdin(const ScopedStdin&) = delete;
-  ScopedStdin& operator=(const ScopedStdin&) = delete;
-  ~ScopedStdin() {
-    if (saved_ >= 0) {
-      ::dup2(saved_, 0);
-      ::close(saved_);
-    } else {
-      ::close(0);
-    }
-  }
-
- private:
-  int saved_ = -1;
 };
 
 // A line diff of two texts ("-" expected only, "+" actual only, " " both),

@@ -85,7 +85,7 @@ std::vector<Entry> readEntries(const std::string& path, std::string* problem) {
 std::vector<Entry> runAll(const std::vector<std::string>& statements, const std::string& format) {
   std::vector<Entry> entries;
   ScopedChdir in_data(kCorpusDir + "/data");
-  ScopedStdin empty_stdin("");  // a statement reading stdin sees an empty input, never the terminal
+  ScopedStdin empty_stdin(pipeHolding(""));  // a statement reading stdin sees an empty input, never the terminal
   for (size_t i = 0; i < statements.size(); ++i) {
     Entry e;
     e.number = i + 1;
