@@ -193,6 +193,8 @@ std::string renderTable(const std::vector<TextRow>& rows, size_t max_width) {
       appendPadded(&line, cells[row_idx][column_idx], widths[column_idx], right_align,
                    column_idx + 1 == columns);
     }
+    // Padding and an empty last value leave blanks that nobody can see.
+    while (!line.empty() && line.back() == ' ') line.pop_back();
     out += line;
     out += '\n';
     if (row_idx == 0 && columns > 0) {

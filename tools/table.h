@@ -35,7 +35,7 @@ constexpr size_t kMinCellWidth = 4;
 // `max_width` (>= kMinCellWidth) is cut and ends in "..."; control bytes are
 // shown escaped (\n, \r, \t, \xHH) so that every row stays on one line. A
 // column whose non-empty values are all numbers is right-aligned. Rows shorter
-// than the header are padded with empty cells.
+// than the header are padded with empty cells. Lines carry no trailing blanks.
 std::string renderTable(const std::vector<TextRow>& rows, size_t max_width);
 
 }  // namespace narwe_cli
