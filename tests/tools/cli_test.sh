@@ -43,7 +43,7 @@ check_err() {
 }
 
 people="'people.csv'"
-printf 'k,v\n1,"line1\nline2"\n2,Ünïcödé text that is rather long\n3,\n' >wide.csv
+printf 'k,v\n1,"line1\nline2"\n2,Ünïcödé text that is rather long\n3,\n4,a\001\377b\n' >wide.csv
 
 # --- information and usage mistakes ----------------------------------------
 check "version" 0 "narwe $version
@@ -90,7 +90,8 @@ check "table cuts and escapes" 0 'k | v
 1 | line1\n...
 2 | Ünïcödé...
 3 |
-(3 rows)
+4 | a\x01\xFFb
+(4 rows)
 ' --table --max-width 10 "SELECT k, v FROM 'wide.csv'"
 check "stdin" 0 'k
 3
