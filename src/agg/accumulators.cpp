@@ -54,6 +54,7 @@ Result<AccumLayout> AccumLayout::forSpecs(std::span<const AccumSpec> specs) {
       uint32_t* feature = nullptr;
       switch (kind) {
         case AggKind::count:
+          if (specs[i].counts_rows) continue;  // the row count is kept anyway
           feature = &layout.counts_;
           break;
         case AggKind::count_distinct:

@@ -148,7 +148,7 @@ void ExactSum::add(double x) {
     return;
   }
   if (std::fabs(x) >= kBigThreshold) {
-    big_.add(std::ldexp(x, -big_shift_));  // exact: the result is a normal number
+    bigList().add(std::ldexp(x, -big_shift_));  // exact: the result is a normal number
   } else {
     small_.add(x);
   }
@@ -163,8 +163,9 @@ void ExactSum::addSquare(double x) {
     // (x * 2^-(shift/2))^2 = x^2 * 2^-shift, formed without overflow.
     const double y = std::ldexp(x, -big_shift_ / 2);
     const Pair sq = twoProduct(y, y);
-    big_.add(sq.hi);
-    if (sq.lo != 0) big_.add(sq.lo);
+    PartialList& big = bigList();
+    big.add(sq.hi);
+    if (sq.lo != 0) big.add(sq.lo);
     return;
   }
   // Below 2^480 the square is finite; its error term is exact unless the
@@ -174,10 +175,17 @@ void ExactSum::addSquare(double x) {
   if (sq.lo != 0) small_.add(sq.lo);
 }
 
+PartialList& ExactSum::bigList() {
+  if (big_ == nullptr) big_ = std::make_unique<PartialList>();
+  return *big_;
+}
+
 void ExactSum::merge(const ExactSum& other) {
   specials_ |= other.specials_;
   for (size_t i = 0; i < other.small_.size(); ++i) small_.add(other.small_.data()[i]);
-  for (size_t i = 0; i < other.big_.size(); ++i) big_.add(other.big_.data()[i]);
+  if (other.big_ == nullptr) return;
+  PartialList& big = bigList();
+  for (size_t i = 0; i < other.big_->size(); ++i) big.add(other.big_->data()[i]);
 }
 
 double ExactSum::specialValue() const {
@@ -194,8 +202,8 @@ bool ExactSum::topExponent(int& exponent) const {
     exponent = std::ilogb(small_.back());
     found = true;
   }
-  if (!big_.empty()) {
-    const int e = std::ilogb(big_.back()) + big_shift_;
+  if (big_ != nullptr && !big_->empty()) {
+    const int e = std::ilogb(big_->back()) + big_shift_;
     exponent = found ? std::max(exponent, e) : e;
     found = true;
   }
@@ -205,15 +213,16 @@ bool ExactSum::topExponent(int& exponent) const {
 PartialList ExactSum::scaledBy(int shift) const {
   PartialList out;
   for (size_t i = 0; i < small_.size(); ++i) out.add(std::ldexp(small_.data()[i], -shift));
-  for (size_t i = 0; i < big_.size(); ++i) {
-    out.add(std::ldexp(big_.data()[i], big_shift_ - shift));
+  if (big_ == nullptr) return out;
+  for (size_t i = 0; i < big_->size(); ++i) {
+    out.add(std::ldexp(big_->data()[i], big_shift_ - shift));
   }
   return out;
 }
 
 double ExactSum::rounded() const {
   if (specials_ != 0) return specialValue();
-  if (big_.empty()) return small_.rounded();
+  if (big_ == nullptr || big_->empty()) return small_.rounded();
   int top = 0;
   (void)topExponent(top);
   // Scaling by a power of two keeps the rounding position, so rounding the

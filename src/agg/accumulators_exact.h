@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace narwe::exact {
 
@@ -99,9 +100,10 @@ class ExactSum {
   static constexpr uint8_t kNegInf = 2;
   static constexpr uint8_t kNaN = 4;
   double specialValue() const;
+  PartialList& bigList();
 
-  PartialList small_;  // values below 2^big_shift, as they are
-  PartialList big_;    // larger values times 2^-big_shift
+  PartialList small_;                 // values below 2^960, as they are
+  std::unique_ptr<PartialList> big_;  // larger values times 2^-big_shift; rare, so not inline
   int16_t big_shift_;
   uint8_t specials_ = 0;
 };

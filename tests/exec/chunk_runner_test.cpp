@@ -64,7 +64,7 @@ void expectSequentialEquivalent(const std::string& text, unsigned workers, uint6
   const ChunkPlan plan = planChunks(input, workers, chunk_bytes);
   const std::set<uint64_t> starts = recordStarts(text, kHeader.size());
   std::vector<uint64_t> last_index(plan.workers, 0);
-  std::vector<bool> seen(plan.workers, false);
+  std::vector<uint8_t> seen(plan.workers, 0);  // not vector<bool>: one byte per worker
   std::atomic<bool> out_of_order{false};
   std::string joined;
   int64_t previous = -1;
@@ -72,7 +72,7 @@ void expectSequentialEquivalent(const std::string& text, unsigned workers, uint6
       input, plan,
       [&](const FileChunk& chunk, unsigned worker) -> Result<Piece> {
         if (seen[worker] && chunk.index <= last_index[worker]) out_of_order = true;
-        seen[worker] = true;
+        seen[worker] = 1;
         last_index[worker] = chunk.index;
         return Piece{chunk.offset, std::string(chunk.data, chunk.size)};
       },
