@@ -119,6 +119,12 @@ TEST(Accumulators, FinalTextsOfEveryKind) {
       {AggKind::avg, {}, {"1e308", "1e308"}, big},
       {AggKind::sum, {}, {"1e-320", "1e-320", "-1e-320"}, shortest(1e-320)},
       {AggKind::sum, {}, {"-0", "-0.0"}, "0"},
+      // Ties: half-way sums round to even, a hair past half-way rounds up.
+      {AggKind::sum, {}, {"1", "1.1102230246251565e-16"}, "1"},
+      {AggKind::sum, {}, {"1.1102230246251565e-16", "1", "1.232595164407831e-32"},
+       shortest(1.0000000000000002)},
+      {AggKind::sum, {}, {"-5.551115123125783e-17", "1", "-6.162975822039155e-33"},
+       shortest(0.9999999999999999)},
       {AggKind::avg, {}, {"0.1", "0.2", "0.3"}, "0.2"},
       {AggKind::sum, {}, {"inf", "1"}, "inf"},
       {AggKind::sum, {}, {"inf", "-inf"}, "nan"},
