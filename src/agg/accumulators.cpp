@@ -104,8 +104,7 @@ void ConcatList::add(std::string_view text, std::string_view separator, uint64_t
   pieces_.push_back(Piece{chunk, text_.size()});
 }
 
-void ConcatList::merge(const ConcatList& other, std::string_view separator) {
-  (void)separator;  // pieces are joined at the end
+void ConcatList::merge(const ConcatList& other) {
   text_.resize(pieces_.empty() ? 0 : pieces_.back().end);
   const size_t base = text_.size();
   text_.append(other.text_, 0, other.pieces_.empty() ? 0 : other.pieces_.back().end);
@@ -291,7 +290,7 @@ Status GroupAccum::merge(const AccumLayout& layout, const GroupAccum& other) {
           for (const std::string& text : other.distinct_[slot]) distinct_[slot].insert(text);
           break;
         case AggKind::group_concat:
-          concats_[slot].merge(other.concats_[slot], s.separator);
+          concats_[slot].merge(other.concats_[slot]);
           break;
         default:
           break;

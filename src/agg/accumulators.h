@@ -80,7 +80,8 @@ class AccumLayout {
 class ConcatList {
  public:
   void add(std::string_view text, std::string_view separator, uint64_t chunk);
-  void merge(const ConcatList& other, std::string_view separator);
+  // Appends copies of other's pieces (their chunk tags decide the order).
+  void merge(const ConcatList& other);
   // Appends the texts joined by `separator`; nothing when no text was added.
   void finish(std::string_view separator, std::string& out) const;
   bool empty() const { return pieces_.empty(); }
