@@ -24,7 +24,8 @@ using scan::ScanState;
 using Classifier = blocks::ActiveClassifier;
 
 constexpr uint64_t kMinChunkBytes = 256 * 1024;
-constexpr uint64_t kMaxChunkBytes = 4 * 1024 * 1024;
+// At most 2 MiB, so a chunk read, summarised and processed stays in cache.
+constexpr uint64_t kMaxChunkBytes = 2 * 1024 * 1024;
 constexpr uint64_t kChunksPerWorker = 8;
 // Chunks handed out ahead of the last combined one, per worker.
 constexpr uint64_t kPendingPerWorker = 4;

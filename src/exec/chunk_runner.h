@@ -69,7 +69,7 @@ struct ChunkPlan {
 unsigned availableWorkers(unsigned requested);
 
 // The chunks for `input`: chunk_bytes as given (0: about eight chunks per
-// worker, between 256 KiB and 4 MiB), and no more workers than chunks.
+// worker, between 256 KiB and 2 MiB), and no more workers than chunks.
 ChunkPlan planChunks(const ChunkInput& input, unsigned requested_workers, uint64_t chunk_bytes);
 
 class ChunkConsumer {

@@ -179,8 +179,8 @@ TEST(ChunkRunner, PlanFollowsSizeAndWorkers) {
   const ChunkInput input{-1, 100 * 1024 * 1024 + 10, 10, ','};
   const ChunkPlan plan = planChunks(input, 2, 0);
   EXPECT_EQ(plan.workers, 2u);
-  EXPECT_EQ(plan.chunk_bytes, 4u * 1024 * 1024);
-  EXPECT_EQ(plan.chunk_count, 25u);
+  EXPECT_EQ(plan.chunk_bytes, 2u * 1024 * 1024);
+  EXPECT_EQ(plan.chunk_count, 50u);
   EXPECT_EQ(planChunks(ChunkInput{-1, 1000, 10, ','}, 8, 0).workers, 1u);
   EXPECT_GE(availableWorkers(0), 1u);
   EXPECT_EQ(availableWorkers(5000), kMaxChunkWorkers);
