@@ -26,10 +26,6 @@ bool isNumericKind(AggKind k) {
          k == AggKind::median;
 }
 
-// A strict weak order on doubles with NaN after every number, so selection
-// is well defined whatever the values.
-bool lessNaNLast(double a, double b) { return a < b || (!std::isnan(a) && std::isnan(b)); }
-
 void appendInt(uint64_t value, std::string& out) {
   char text[kNumberTextMax];
   out.append(text, formatInt(static_cast<int64_t>(value), text));
@@ -141,24 +137,6 @@ void appendAggNumber(double value, std::optional<uint8_t> round_digits, std::str
   out.append(applyRoundKey(*round_digits, true, std::string_view(text, length), rounded));
 }
 
-void appendMedian(std::vector<double>& values, std::optional<uint8_t> round_digits,
-                  std::string& out) {
-  if (values.empty()) return;
-  const size_t middle = values.size() / 2;
-  std::nth_element(values.begin(), values.begin() + middle, values.end(), lessNaNLast);
-  double median = values[middle];
-  if (values.size() % 2 == 0) {
-    const double lower = *std::max_element(values.begin(), values.begin() + middle, lessNaNLast);
-    const double sum = lower + median;
-    // Halving the rounded sum is exact unless the sum overflowed; then the
-    // halves are added instead.
-    median = std::isinf(sum) && std::isfinite(lower) && std::isfinite(median)
-                 ? lower / 2 + median / 2
-                 : sum / 2;
-  }
-  appendAggNumber(median, round_digits, out);
-}
-
 // ---- GroupAccum -----------------------------------------------------------
 
 Result<GroupAccum> GroupAccum::create(const AccumLayout& layout) {
@@ -173,7 +151,7 @@ Result<GroupAccum> GroupAccum::create(const AccumLayout& layout) {
       accum.extrema_ = std::make_unique<double[]>(layout.extrema_);
       std::fill_n(accum.extrema_.get(), layout.extrema_, kNaN);
     }
-    accum.medians_ = arrayOf<std::vector<double>>(layout.medians_);
+    accum.medians_ = arrayOf<MedianValues>(layout.medians_);
     accum.distinct_ = arrayOf<TextSet>(layout.distinct_);
     accum.concats_ = arrayOf<ConcatList>(layout.concats_);
     return accum;
@@ -218,7 +196,7 @@ void GroupAccum::addValue(const AccumLayout& layout, size_t spec, double value) 
       break;
     }
     case AggKind::median:
-      medians_[slot].push_back(value);
+      medians_[slot].push(value);
       break;
     case AggKind::count:
     case AggKind::count_distinct:
@@ -283,8 +261,7 @@ Status GroupAccum::merge(const AccumLayout& layout, const GroupAccum& other) {
           if (!std::isnan(other.extrema_[slot])) addValue(layout, spec, other.extrema_[slot]);
           break;
         case AggKind::median:
-          medians_[slot].insert(medians_[slot].end(), other.medians_[slot].begin(),
-                                other.medians_[slot].end());
+          medians_[slot].append(other.medians_[slot]);
           break;
         case AggKind::count_distinct:
           for (const std::string& text : other.distinct_[slot]) distinct_[slot].insert(text);
@@ -326,7 +303,7 @@ Status GroupAccum::finish(const AccumLayout& layout, size_t spec, std::string& o
         if (!std::isnan(extrema_[slot])) appendAggNumber(extrema_[slot], s.round_digits, out);
         break;
       case AggKind::median:
-        appendMedian(medians_[slot], s.round_digits, out);
+        medians_[slot].appendMedian(s.round_digits, out);
         break;
       case AggKind::var_pop:
       case AggKind::stddev_pop:

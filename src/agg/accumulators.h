@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "agg/accumulators_exact.h"
+#include "agg/accumulators_median.h"
 #include "agg/aggregation.h"
 #include "common/error.h"
 #include "sql/query.h"  // TextSet
@@ -139,7 +140,7 @@ class GroupAccum {
   std::unique_ptr<exact::ExactSum[]> sums_;
   std::unique_ptr<Moments[]> moments_;
   std::unique_ptr<double[]> extrema_;  // NaN until the first number
-  std::unique_ptr<std::vector<double>[]> medians_;
+  std::unique_ptr<MedianValues[]> medians_;
   std::unique_ptr<TextSet[]> distinct_;
   std::unique_ptr<ConcatList[]> concats_;
 };
@@ -148,11 +149,6 @@ class GroupAccum {
 // A number as an aggregate result: shortest plain decimal, or with exactly
 // min(digits, 6) fraction digits under a round wrapper (0 digits: an integer).
 void appendAggNumber(double value, std::optional<uint8_t> round_digits, std::string& out);
-// The median of `values` (reordered in place): the middle value, or the mean
-// of the two middle values; NaN sorts last. Appends nothing when empty.
-void appendMedian(std::vector<double>& values, std::optional<uint8_t> round_digits,
-                  std::string& out);
-
 // A set of texts that many threads fill at once: 64 shards, each with its
 // own lock, picked by the text's hash. Each add holds exactly one shard lock.
 class ShardedDistinctSet {

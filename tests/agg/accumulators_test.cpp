@@ -280,6 +280,29 @@ TEST(AccumulatorMerge, VariancesMatchTwoPassReference) {
   }
 }
 
+// Medians over several storage blocks, split and merged: the shuffled
+// integers 1..n have the median (n + 1) / 2.
+TEST(AccumulatorMerge, MediansAcrossBlocks) {
+  std::mt19937_64 rng(5);
+  for (size_t n : {MedianValues::kBlockValues * 2 + 1, MedianValues::kBlockValues * 3 + 10}) {
+    std::vector<std::string> values;
+    for (size_t i = 1; i <= n; ++i) values.push_back(std::to_string(i));
+    std::shuffle(values.begin(), values.end(), rng);
+    const std::string expected = shortest(static_cast<double>(n + 1) / 2);
+    EXPECT_EQ(resultOf(spec(AggKind::median), values), expected);
+    const std::vector<AccumSpec> specs{spec(AggKind::median)};
+    auto layout = AccumLayout::forSpecs(specs);
+    auto a = GroupAccum::create(*layout);
+    auto b = GroupAccum::create(*layout);
+    feed(*layout, *a, values, 0, n / 3, 0);
+    feed(*layout, *b, values, n / 3, n, 1);
+    ASSERT_TRUE(b->merge(*layout, *a).ok());
+    std::string out;
+    ASSERT_TRUE(b->finish(*layout, 0, out).ok());
+    EXPECT_EQ(out, expected);
+  }
+}
+
 TEST(ShardedDistinctSet, ThreadsAddOverlappingTexts) {
   ShardedDistinctSet set;
   std::vector<std::thread> threads;
