@@ -33,9 +33,9 @@ const std::vector<std::string>& amounts() {
 }
 
 void BM_Accumulate(benchmark::State& state) {
-  AccumSpec spec;
-  spec.kind = static_cast<AggKind>(state.range(0));
-  const std::vector<AccumSpec> specs{spec};
+  AccumSpec agg;
+  agg.kind = static_cast<AggKind>(state.range(0));
+  const std::vector<AccumSpec> specs{agg};
   auto layout = AccumLayout::forSpecs(specs);
   const auto& values = amounts();
   for (auto _ : state) {

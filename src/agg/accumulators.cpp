@@ -162,16 +162,16 @@ Result<GroupAccum> GroupAccum::create(const AccumLayout& layout) {
 
 namespace {
 // Index of the value count of aggregate i in GroupAccum::counts_.
-uint32_t countSlot(const AccumSpec& spec, uint32_t slot, uint32_t counts, uint32_t sums) {
-  if (spec.kind == AggKind::count) return slot;
-  if (isSumKind(spec.kind)) return counts + slot;
+uint32_t countSlot(const AccumSpec& agg, uint32_t slot, uint32_t counts, uint32_t sums) {
+  if (agg.kind == AggKind::count) return slot;
+  if (isSumKind(agg.kind)) return counts + slot;
   return counts + sums + slot;  // variance family
 }
 }  // namespace
 
-void GroupAccum::addValue(const AccumLayout& layout, size_t spec, double value) {
-  const AccumSpec& s = layout.specs_[spec];
-  const uint32_t slot = layout.slot_[spec];
+void GroupAccum::addValue(const AccumLayout& layout, size_t agg, double value) {
+  const AccumSpec& s = layout.specs_[agg];
+  const uint32_t slot = layout.slot_[agg];
   switch (s.kind) {
     case AggKind::sum:
     case AggKind::avg:
@@ -205,10 +205,10 @@ void GroupAccum::addValue(const AccumLayout& layout, size_t spec, double value) 
   }
 }
 
-Status GroupAccum::addText(const AccumLayout& layout, size_t spec, std::string_view text,
+Status GroupAccum::addText(const AccumLayout& layout, size_t agg, std::string_view text,
                            uint64_t chunk) {
-  const AccumSpec& s = layout.specs_[spec];
-  const uint32_t slot = layout.slot_[spec];
+  const AccumSpec& s = layout.specs_[agg];
+  const uint32_t slot = layout.slot_[agg];
   try {
     switch (s.kind) {
       case AggKind::count:
@@ -225,17 +225,17 @@ Status GroupAccum::addText(const AccumLayout& layout, size_t spec, std::string_v
       default:
         break;
     }
-    if (std::optional<double> value = readNumber(text)) addValue(layout, spec, *value);
+    if (std::optional<double> value = readNumber(text)) addValue(layout, agg, *value);
     return okStatus();
   } catch (const std::bad_alloc&) {
     return Error::OutOfMemory;
   }
 }
 
-Status GroupAccum::addNumber(const AccumLayout& layout, size_t spec, double value) {
-  if (!isNumericKind(layout.specs_[spec].kind)) return okStatus();
+Status GroupAccum::addNumber(const AccumLayout& layout, size_t agg, double value) {
+  if (!isNumericKind(layout.specs_[agg].kind)) return okStatus();
   try {
-    addValue(layout, spec, value);
+    addValue(layout, agg, value);
     return okStatus();
   } catch (const std::bad_alloc&) {
     return Error::OutOfMemory;
@@ -252,13 +252,13 @@ Status GroupAccum::merge(const AccumLayout& layout, const GroupAccum& other) {
       moments_[i].values.merge(other.moments_[i].values);
       moments_[i].squares.merge(other.moments_[i].squares);
     }
-    for (size_t spec = 0; spec < layout.size(); ++spec) {
-      const AccumSpec& s = layout.specs_[spec];
-      const uint32_t slot = layout.slot_[spec];
+    for (size_t agg = 0; agg < layout.size(); ++agg) {
+      const AccumSpec& s = layout.specs_[agg];
+      const uint32_t slot = layout.slot_[agg];
       switch (s.kind) {
         case AggKind::min:
         case AggKind::max:
-          if (!std::isnan(other.extrema_[slot])) addValue(layout, spec, other.extrema_[slot]);
+          if (!std::isnan(other.extrema_[slot])) addValue(layout, agg, other.extrema_[slot]);
           break;
         case AggKind::median:
           medians_[slot].append(other.medians_[slot]);
@@ -279,9 +279,9 @@ Status GroupAccum::merge(const AccumLayout& layout, const GroupAccum& other) {
   }
 }
 
-Status GroupAccum::finish(const AccumLayout& layout, size_t spec, std::string& out) {
-  const AccumSpec& s = layout.specs_[spec];
-  const uint32_t slot = layout.slot_[spec];
+Status GroupAccum::finish(const AccumLayout& layout, size_t agg, std::string& out) {
+  const AccumSpec& s = layout.specs_[agg];
+  const uint32_t slot = layout.slot_[agg];
   try {
     switch (s.kind) {
       case AggKind::count:
@@ -332,8 +332,8 @@ Status GroupAccum::finish(const AccumLayout& layout, size_t spec, std::string& o
   }
 }
 
-const TextSet& GroupAccum::distinctSet(const AccumLayout& layout, size_t spec) const {
-  return distinct_[layout.slot_[spec]];
+const TextSet& GroupAccum::distinctSet(const AccumLayout& layout, size_t agg) const {
+  return distinct_[layout.slot_[agg]];
 }
 
 // ---- ShardedDistinctSet ---------------------------------------------------

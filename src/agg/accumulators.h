@@ -59,7 +59,7 @@ class AccumLayout {
   static Result<AccumLayout> forSpecs(std::span<const AccumSpec> specs);
 
   size_t size() const { return specs_.size(); }
-  const AccumSpec& spec(size_t i) const { return specs_[i]; }
+  const AccumSpec& agg(size_t i) const { return specs_[i]; }
 
  private:
   friend class GroupAccum;
@@ -110,30 +110,30 @@ class GroupAccum {
   void addRow() { ++row_count_; }
   uint64_t rowCount() const { return row_count_; }
 
-  // Applies aggregate `spec`'s rule to a field the row holds (the executor
+  // Applies aggregate `agg`'s rule to a field the row holds (the executor
   // skips aggregates whose column the row is too short to hold).
   // count: a non-empty text counts; count_distinct: the text joins the set
   // (the empty text too); group_concat: the text is appended, tagged with
   // `chunk`; the numeric kinds take the field when readNumber accepts it and
   // ignore it otherwise.
-  Status addText(const AccumLayout& layout, size_t spec, std::string_view text, uint64_t chunk);
+  Status addText(const AccumLayout& layout, size_t agg, std::string_view text, uint64_t chunk);
   // Applies a number that is already resolved (the CASE form of an
   // aggregate). No effect on count, count_distinct and group_concat.
-  Status addNumber(const AccumLayout& layout, size_t spec, double value);
+  Status addNumber(const AccumLayout& layout, size_t agg, double value);
 
   // Folds `other` (same layout) into this accumulator; `other` is unchanged.
   Status merge(const AccumLayout& layout, const GroupAccum& other);
 
-  // Appends the final text of aggregate `spec` to `out`. Medians select in
+  // Appends the final text of aggregate `agg` to `out`. Medians select in
   // place, so this is called once per group at output time.
-  Status finish(const AccumLayout& layout, size_t spec, std::string& out);
+  Status finish(const AccumLayout& layout, size_t agg, std::string& out);
 
   // The distinct set of a count_distinct aggregate (for executors that move
   // it into a shared set).
-  const TextSet& distinctSet(const AccumLayout& layout, size_t spec) const;
+  const TextSet& distinctSet(const AccumLayout& layout, size_t agg) const;
 
  private:
-  void addValue(const AccumLayout& layout, size_t spec, double value);
+  void addValue(const AccumLayout& layout, size_t agg, double value);
 
   uint64_t row_count_ = 0;
   std::unique_ptr<uint64_t[]> counts_;

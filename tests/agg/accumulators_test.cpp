@@ -18,7 +18,7 @@
 namespace narwe {
 namespace {
 
-AccumSpec spec(AggKind kind, std::optional<uint8_t> digits = std::nullopt, std::string sep = ",") {
+AccumSpec makeAgg(AggKind kind, std::optional<uint8_t> digits = std::nullopt, std::string sep = ",") {
   AccumSpec s;
   s.kind = kind;
   s.round_digits = digits;
@@ -28,22 +28,22 @@ AccumSpec spec(AggKind kind, std::optional<uint8_t> digits = std::nullopt, std::
 
 // Every kind once, plus a count of rows and a rounded average.
 std::vector<AccumSpec> allKinds() {
-  AccumSpec rows = spec(AggKind::count);
+  AccumSpec rows = makeAgg(AggKind::count);
   rows.counts_rows = true;
   return {rows,
-          spec(AggKind::count),
-          spec(AggKind::count_distinct),
-          spec(AggKind::sum),
-          spec(AggKind::avg),
-          spec(AggKind::min),
-          spec(AggKind::max),
-          spec(AggKind::median),
-          spec(AggKind::var_pop),
-          spec(AggKind::stddev_pop),
-          spec(AggKind::var_samp),
-          spec(AggKind::stddev_samp),
-          spec(AggKind::group_concat, std::nullopt, "|"),
-          spec(AggKind::avg, 2)};
+          makeAgg(AggKind::count),
+          makeAgg(AggKind::count_distinct),
+          makeAgg(AggKind::sum),
+          makeAgg(AggKind::avg),
+          makeAgg(AggKind::min),
+          makeAgg(AggKind::max),
+          makeAgg(AggKind::median),
+          makeAgg(AggKind::var_pop),
+          makeAgg(AggKind::stddev_pop),
+          makeAgg(AggKind::var_samp),
+          makeAgg(AggKind::stddev_samp),
+          makeAgg(AggKind::group_concat, std::nullopt, "|"),
+          makeAgg(AggKind::avg, 2)};
 }
 
 void feed(const AccumLayout& layout, GroupAccum& accum, const std::vector<std::string>& values,
@@ -151,17 +151,17 @@ TEST(Accumulators, FinalTextsOfEveryKind) {
       {AggKind::group_concat, {}, {"a", "", "b"}, "a,,b"},
   };
   for (const KindCase& c : cases) {
-    EXPECT_EQ(resultOf(spec(c.kind, c.digits), c.values), c.expected)
+    EXPECT_EQ(resultOf(makeAgg(c.kind, c.digits), c.values), c.expected)
         << "kind " << static_cast<int>(c.kind) << " first value "
         << (c.values.empty() ? "-" : c.values[0]);
   }
 }
 
 TEST(Accumulators, CountOfRowsAndNumbersFromCase) {
-  AccumSpec rows = spec(AggKind::count);
+  AccumSpec rows = makeAgg(AggKind::count);
   rows.counts_rows = true;
-  const std::vector<AccumSpec> specs{rows, spec(AggKind::sum), spec(AggKind::min),
-                                     spec(AggKind::group_concat)};
+  const std::vector<AccumSpec> specs{rows, makeAgg(AggKind::sum), makeAgg(AggKind::min),
+                                     makeAgg(AggKind::group_concat)};
   auto layout = AccumLayout::forSpecs(specs);
   ASSERT_TRUE(layout.ok());
   auto accum = GroupAccum::create(*layout);
@@ -248,8 +248,8 @@ TEST(AccumulatorMerge, SumsAreCorrectlyRounded) {
       values.push_back(shortest(v));
       total += v;
     }
-    EXPECT_EQ(resultOf(spec(AggKind::sum), values), shortest(static_cast<double>(total)));
-    EXPECT_EQ(resultOf(spec(AggKind::avg), values),
+    EXPECT_EQ(resultOf(makeAgg(AggKind::sum), values), shortest(static_cast<double>(total)));
+    EXPECT_EQ(resultOf(makeAgg(AggKind::avg), values),
               shortest(static_cast<double>(total / static_cast<__float128>(n))));
   }
 }
@@ -274,7 +274,7 @@ TEST(AccumulatorMerge, VariancesMatchTwoPassReference) {
     __float128 m2 = 0;
     for (double x : xs) m2 += (x - mean) * (x - mean);
     const double reference = static_cast<double>(m2 / static_cast<__float128>(n - 1));
-    const double ours = std::stod(resultOf(spec(AggKind::var_samp), values));
+    const double ours = std::stod(resultOf(makeAgg(AggKind::var_samp), values));
     EXPECT_LE(std::fabs(ours - reference), 2 * std::ldexp(1.0, std::ilogb(reference) - 52))
         << "round " << round;
   }
@@ -289,8 +289,8 @@ TEST(AccumulatorMerge, MediansAcrossBlocks) {
     for (size_t i = 1; i <= n; ++i) values.push_back(std::to_string(i));
     std::shuffle(values.begin(), values.end(), rng);
     const std::string expected = shortest(static_cast<double>(n + 1) / 2);
-    EXPECT_EQ(resultOf(spec(AggKind::median), values), expected);
-    const std::vector<AccumSpec> specs{spec(AggKind::median)};
+    EXPECT_EQ(resultOf(makeAgg(AggKind::median), values), expected);
+    const std::vector<AccumSpec> specs{makeAgg(AggKind::median)};
     auto layout = AccumLayout::forSpecs(specs);
     auto a = GroupAccum::create(*layout);
     auto b = GroupAccum::create(*layout);
