@@ -152,7 +152,7 @@ Result<GroupAccum> GroupAccum::create(const AccumLayout& layout) {
       std::fill_n(accum.extrema_.get(), layout.extrema_, kNaN);
     }
     accum.medians_ = arrayOf<MedianValues>(layout.medians_);
-    accum.distinct_ = arrayOf<TextSet>(layout.distinct_);
+    accum.distinct_ = arrayOf<DistinctTexts>(layout.distinct_);
     accum.concats_ = arrayOf<ConcatList>(layout.concats_);
     return accum;
   } catch (const std::bad_alloc&) {
@@ -215,8 +215,7 @@ Status GroupAccum::addText(const AccumLayout& layout, size_t agg, std::string_vi
         if (!s.counts_rows && !text.empty()) ++counts_[slot];
         return okStatus();
       case AggKind::count_distinct: {
-        TextSet& set = distinct_[slot];
-        if (set.find(text) == set.end()) set.emplace(text);
+        distinct_[slot].insert(text);
         return okStatus();
       }
       case AggKind::group_concat:
@@ -263,9 +262,11 @@ Status GroupAccum::merge(const AccumLayout& layout, const GroupAccum& other) {
         case AggKind::median:
           medians_[slot].append(other.medians_[slot]);
           break;
-        case AggKind::count_distinct:
-          for (const std::string& text : other.distinct_[slot]) distinct_[slot].insert(text);
+        case AggKind::count_distinct: {
+          DistinctTexts& mine = distinct_[slot];
+          other.distinct_[slot].forEach([&mine](std::string_view text) { mine.insert(text); });
           break;
+        }
         case AggKind::group_concat:
           concats_[slot].merge(other.concats_[slot]);
           break;
@@ -332,31 +333,31 @@ Status GroupAccum::finish(const AccumLayout& layout, size_t agg, std::string& ou
   }
 }
 
-const TextSet& GroupAccum::distinctSet(const AccumLayout& layout, size_t agg) const {
+const DistinctTexts& GroupAccum::distinctSet(const AccumLayout& layout, size_t agg) const {
   return distinct_[layout.slot_[agg]];
 }
 
 // ---- ShardedDistinctSet ---------------------------------------------------
 
-size_t ShardedDistinctSet::shardOf(std::string_view text) {
-  // The top bits pick the shard; the set inside uses the whole hash.
-  return std::hash<std::string_view>{}(text) >> 58;
-}
-
 Status ShardedDistinctSet::add(std::string_view text) {
-  Shard& shard = shards_[shardOf(text)];
+  const uint64_t hash = DistinctTexts::hashOf(text);
+  // The top bits pick the shard; the set inside indexes by the low bits.
+  Shard& shard = shards_[hash >> 58];
   try {
     std::lock_guard<std::mutex> guard(shard.lock);
-    if (shard.texts.find(text) == shard.texts.end()) shard.texts.emplace(text);
+    shard.texts.insertHashed(text, hash);
     return okStatus();
   } catch (const std::bad_alloc&) {
     return Error::OutOfMemory;
   }
 }
 
-Status ShardedDistinctSet::absorb(const TextSet& texts) {
-  for (const std::string& text : texts) NARWE_TRY(add(text));
-  return okStatus();
+Status ShardedDistinctSet::absorb(const DistinctTexts& texts) {
+  Status status;
+  texts.forEach([&](std::string_view text) {
+    if (status.ok()) status = add(text);
+  });
+  return status;
 }
 
 uint64_t ShardedDistinctSet::size() const {
@@ -369,7 +370,7 @@ Status ShardedDistinctSet::collect(std::vector<std::string_view>& out) const {
   try {
     out.reserve(out.size() + size());
     for (const Shard& shard : shards_) {
-      for (const std::string& text : shard.texts) out.emplace_back(text);
+      shard.texts.forEach([&out](std::string_view text) { out.push_back(text); });
     }
     return okStatus();
   } catch (const std::bad_alloc&) {

@@ -37,9 +37,9 @@
 
 #include "agg/accumulators_exact.h"
 #include "agg/accumulators_median.h"
+#include "agg/accumulators_texts.h"
 #include "agg/aggregation.h"
 #include "common/error.h"
-#include "sql/query.h"  // TextSet
 
 namespace narwe {
 
@@ -130,7 +130,7 @@ class GroupAccum {
 
   // The distinct set of a count_distinct aggregate (for executors that move
   // it into a shared set).
-  const TextSet& distinctSet(const AccumLayout& layout, size_t agg) const;
+  const DistinctTexts& distinctSet(const AccumLayout& layout, size_t agg) const;
 
  private:
   void addValue(const AccumLayout& layout, size_t agg, double value);
@@ -141,7 +141,7 @@ class GroupAccum {
   std::unique_ptr<Moments[]> moments_;
   std::unique_ptr<double[]> extrema_;  // NaN until the first number
   std::unique_ptr<MedianValues[]> medians_;
-  std::unique_ptr<TextSet[]> distinct_;
+  std::unique_ptr<DistinctTexts[]> distinct_;
   std::unique_ptr<ConcatList[]> concats_;
 };
 
@@ -158,7 +158,7 @@ class ShardedDistinctSet {
   // Thread-safe.
   Status add(std::string_view text);
   // Adds every text of a thread's own set. Thread-safe.
-  Status absorb(const TextSet& texts);
+  Status absorb(const DistinctTexts& texts);
   // Call only when no thread adds any more.
   uint64_t size() const;
   // Views of every text, in no particular order (valid while the set lives).
@@ -168,9 +168,8 @@ class ShardedDistinctSet {
  private:
   struct alignas(64) Shard {
     std::mutex lock;
-    TextSet texts;
+    DistinctTexts texts;
   };
-  static size_t shardOf(std::string_view text);
   Shard shards_[kShardCount];
 };
 

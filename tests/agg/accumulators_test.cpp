@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -303,6 +304,32 @@ TEST(AccumulatorMerge, MediansAcrossBlocks) {
   }
 }
 
+// The compact set against std::set: empty, long and colliding-prefix texts,
+// many growths.
+TEST(DistinctTexts, BehavesAsASet) {
+  std::mt19937_64 rng(17);
+  for (int round = 0; round < 20; ++round) {
+    DistinctTexts set;
+    std::set<std::string> reference;
+    const size_t n = rng() % 5000;
+    for (size_t i = 0; i < n; ++i) {
+      std::string text = rng() % 10 == 0 ? std::string(rng() % 300, 'k')
+                                         : std::to_string(rng() % (n + 1));
+      if (rng() % 20 == 0) text.clear();
+      const bool fresh = reference.insert(text).second;
+      ASSERT_EQ(set.insert(text), fresh) << text;
+    }
+    ASSERT_EQ(set.size(), reference.size());
+    std::set<std::string> seen;
+    set.forEach([&seen](std::string_view text) { seen.emplace(text); });
+    EXPECT_EQ(seen, reference);
+    EXPECT_FALSE(set.contains("not there"));
+    if (!reference.empty()) {
+      EXPECT_TRUE(set.contains(*reference.begin()));
+    }
+  }
+}
+
 TEST(ShardedDistinctSet, ThreadsAddOverlappingTexts) {
   ShardedDistinctSet set;
   std::vector<std::thread> threads;
@@ -314,7 +341,8 @@ TEST(ShardedDistinctSet, ThreadsAddOverlappingTexts) {
     });
   }
   for (auto& thread : threads) thread.join();
-  TextSet local{"", "A", "a", "1"};
+  DistinctTexts local;
+  for (const char* text : {"", "A", "a", "1", "a"}) local.insert(text);
   ASSERT_TRUE(set.absorb(local).ok());
   EXPECT_EQ(set.size(), 6003u);
   std::vector<std::string_view> texts;
