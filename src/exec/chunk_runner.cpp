@@ -281,10 +281,13 @@ Status Runner::run() {
       processed = chunks_[k].processed;
     }
     if (processed) {
+      // Nothing may leave this function while workers still run.
       try {
         result = consumer_.combineChunk(k);
       } catch (const std::bad_alloc&) {
         result = Error::OutOfMemory;
+      } catch (...) {
+        result = Error::Unexpected;
       }
     }
     std::lock_guard<std::mutex> guard(lock_);
