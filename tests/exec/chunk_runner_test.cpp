@@ -150,6 +150,38 @@ TEST(ChunkRunner, FirstErrorInFileOrderWins) {
   }
 }
 
+// A combine that fails stops the run: nothing after it is combined.
+struct StopOnCombine final : ChunkConsumer {
+  std::vector<uint8_t> has_stop;
+  uint64_t combined_after_stop = 0;
+  bool stopped = false;
+  explicit StopOnCombine(uint64_t chunks) : has_stop(chunks, 0) {}
+  Status processChunk(const FileChunk& chunk, unsigned) override {
+    has_stop[chunk.index] = std::string_view(chunk.data, chunk.size).find("STOP") != std::string_view::npos;
+    return okStatus();
+  }
+  Status combineChunk(uint64_t index) override {
+    if (stopped) ++combined_after_stop;
+    if (!has_stop[index]) return okStatus();
+    stopped = true;
+    return Error::WriteFailed;
+  }
+};
+
+TEST(ChunkRunner, FailedCombineEndsTheRun) {
+  std::string text = kHeader;
+  for (int i = 0; i < 2000; ++i) text += i == 1200 ? "STOP,1\n" : std::to_string(i) + ",x\n";
+  TempFile file(text);
+  const ChunkInput input{file.fd(), text.size(), kHeader.size(), ','};
+  for (unsigned workers : {1u, 2u, 8u}) {
+    const ChunkPlan plan = planChunks(input, workers, 97);
+    StopOnCombine consumer(plan.chunk_count);
+    EXPECT_EQ(runChunks(input, plan, consumer).error(), Error::WriteFailed);
+    EXPECT_TRUE(consumer.stopped);
+    EXPECT_EQ(consumer.combined_after_stop, 0u);
+  }
+}
+
 struct Counting final : ChunkConsumer {
   std::atomic<uint64_t> bytes{0};
   Status processChunk(const FileChunk& chunk, unsigned) override {
