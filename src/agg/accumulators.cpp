@@ -342,6 +342,7 @@ const DistinctTexts& GroupAccum::distinctSet(const AccumLayout& layout, size_t a
 Status ShardedDistinctSet::add(std::string_view text) {
   const uint64_t hash = DistinctTexts::hashOf(text);
   // The top bits pick the shard; the set inside indexes by the low bits.
+  static_assert(kShardCount == 64, "six hash bits pick the shard");
   Shard& shard = shards_[hash >> 58];
   try {
     std::lock_guard<std::mutex> guard(shard.lock);

@@ -145,10 +145,12 @@ class GroupAccum {
   std::unique_ptr<ConcatList[]> concats_;
 };
 
-// Final texts shared with the executors.
-// A number as an aggregate result: shortest plain decimal, or with exactly
-// min(digits, 6) fraction digits under a round wrapper (0 digits: an integer).
+// A number as an aggregate result: shortest plain decimal, or under a round
+// wrapper its decimal text rounded half away from zero to exactly
+// min(digits, 6) fraction digits (0 digits: an integer), as round keys are.
+// A rounded text longer than a round key may be stays unrounded.
 void appendAggNumber(double value, std::optional<uint8_t> round_digits, std::string& out);
+
 // A set of texts that many threads fill at once: 64 shards, each with its
 // own lock, picked by the text's hash. Each add holds exactly one shard lock.
 class ShardedDistinctSet {
