@@ -4,7 +4,6 @@
 #include "common/numbers.h"
 #include "common/text.h"
 #include "scalar/rewrite.h"
-#include "sql/predicate.h"
 
 namespace narwe {
 namespace {
@@ -79,44 +78,11 @@ Result<Projection> buildProjection(const Query& query, const ScanHeader& header)
 
 Result<RowFilter> RowFilter::build(const Query& query, const ScanHeader& header, bool strict) {
   RowFilter filter;
-  filter.strict_ = strict;
-  filter.headers_ = header.lowered_views;
   if (!query.where) return filter;
-  filter.expr_ = query.where.get();
-  NARWE_TRY(validateWhereExprColumns(*filter.expr_, header.lowered_views));
-  if (const auto* comparison = std::get_if<Comparison>(&filter.expr_->node)) {
-    long position = findHeader(header.lowered_views, comparison->column);
-    if (position < 0) return unknownColumnError(comparison->column);
-    filter.single_ = comparison;
-    filter.single_index_ = static_cast<size_t>(position);
-    // The comparisons that read the field as a number (and so can meet a
-    // field that is not one): a numeric literal with an ordering or equality
-    // operator or BETWEEN, outside IN lists and modulo forms.
-    Operator op = comparison->op;
-    bool ordering = op == Operator::eq || op == Operator::ne || op == Operator::gt ||
-                    op == Operator::ge || op == Operator::lt || op == Operator::le ||
-                    op == Operator::between;
-    filter.single_numeric_ = comparison->number.has_value() && ordering &&
-                             !comparison->in_values && !comparison->in_set &&
-                             !comparison->modulus;
-  }
+  NARWE_ASSIGN_OR_RETURN(BoundPredicate predicate,
+                         BoundPredicate::bind(*query.where, header.index, strict));
+  filter.predicate_.emplace(std::move(predicate));
   return filter;
-}
-
-bool RowFilter::keep(std::span<const std::string_view> fields, Error& error) const {
-  if (expr_ == nullptr) return true;
-  if (single_ != nullptr) {
-    if (single_index_ >= fields.size()) return false;
-    std::string_view field = fields[single_index_];
-    if (strict_ && single_numeric_ && !readNumber(field)) {
-      error = Error::StrictModeNonNumericValue;
-      return false;
-    }
-    // The fast path only skips the column lookup: the answer is always the
-    // one compareValues gives for the field.
-    return compareValues(*single_, field);
-  }
-  return evaluateDirect(*expr_, fields, headers_);
 }
 
 }  // namespace narwe

@@ -222,13 +222,11 @@ std::string_view resolveCaseValue(const CaseValue& value, const std::string_view
 // winner's own text (empty when count is 0).
 std::string_view pickExtremeValues(const std::string_view* texts, size_t count, bool want_max);
 
-// EXTRACT(part FROM value) and DATEDIFF(unit, first, second) for the
-// predicate evaluator. Each writes at most 64 bytes into buf64 and returns a
-// view of the result text (which may also point into the inputs); no heap
-// allocation. Unparsable dates give "0".
-std::string_view scalarExtract(std::string_view part, std::string_view value, char* buf64);
-std::string_view scalarDateDiff(std::string_view unit, std::string_view first,
-                                std::string_view second, char* buf64);
+// EXTRACT(unit FROM value) and DATEDIFF(unit, first, second) as numbers:
+// the values the select-list functions print (0 for an unparsable date or
+// an unknown unit). No allocation.
+double extractNumber(DateUnit unit, std::string_view value);
+double dateDiffNumber(DateUnit unit, std::string_view first, std::string_view second);
 
 // A numeric THEN/ELSE operand of a CASE inside an aggregate: a constant or a
 // column whose field supplies the number.

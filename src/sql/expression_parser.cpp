@@ -598,9 +598,10 @@ Result<ExprPtr> ConditionParser::parseFunctionComparison(size_t end, size_t pare
       comparison.column = asciiLower(args[1]);
       comparison.column2 = asciiLower(args[2]);
     } else {
-      // DATEADD(unit, amount, column): the amount must be an integer.
-      if (!parseInt64(args[1]).ok()) return Error::InvalidExpression;
-      comparison.column = asciiLower(args[2]);
+      // DATEADD(unit, amount, column) yields a date, not a number: comparing
+      // it with one could only ever be false, so the condition is refused
+      // rather than answered with no rows.
+      return Error::InvalidExpression;
     }
   }
 

@@ -13,9 +13,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <variant>
 #include <vector>
+
+#include "common/text_hash.h"
 
 namespace narwe {
 
@@ -51,13 +52,6 @@ inline bool compareNumbers(double x, double n, Operator op) {
   }
 }
 
-// Hash set of texts that can be probed with a string_view (no allocation).
-struct TextHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
-
 // A column compared with a literal.
 struct Comparison {
   std::string column;                   // trimmed, lower-cased
@@ -73,9 +67,10 @@ struct Comparison {
   bool negated = false;                 // NOT IN
 };
 
-// A date function compared with a number: EXTRACT / DATEDIFF / DATEADD.
+// A date function compared with a number: EXTRACT / DATEDIFF (a DATEADD
+// comparison is refused by the parser: it yields a date, not a number).
 struct FunctionComparison {
-  std::string function;  // "extract", "datediff" or "dateadd"
+  std::string function;  // "extract" or "datediff"
   std::string part;      // unit or part argument
   std::string column;
   std::optional<std::string> column2;  // second column of datediff
