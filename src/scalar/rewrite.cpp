@@ -18,9 +18,10 @@ constexpr size_t npos = std::string_view::npos;
 
 bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-// Position of the quote closing the single-quoted run that opens at `open`,
-// or npos when the run is unterminated.
-size_t closingQuote(std::string_view text, size_t open) { return text.find('\'', open + 1); }
+// Position of the quote closing the quoted run that opens at `open` (the
+// shared quoting rule), npos when the run is unterminated, `open` itself
+// when the byte opens no run.
+size_t closingQuote(std::string_view text, size_t open) { return quotedRunEnd(text, open); }
 
 // ---------------------------------------------------------------------------
 // DATE_PART rewriting
@@ -41,11 +42,11 @@ constexpr std::array<DatePartUnit, 6> kDatePartUnits = {{
     {"second", "%S"},
 }};
 
-// Finds "date_part(" outside single-quoted literals: a literal that merely
+// Finds "date_part(" outside quoted literals: a literal that merely
 // mentions the function must reach the output as written.
 size_t findDatePartCall(std::string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\'') {
+    if (isQuoteByte(text[i])) {
       i = closingQuote(text, i);
       if (i == npos) return npos;
       continue;
@@ -55,10 +56,10 @@ size_t findDatePartCall(std::string_view text) {
   return npos;
 }
 
-// First ")" at or after `from` outside single-quoted literals.
+// First ")" at or after `from` outside quoted literals.
 size_t findCallEnd(std::string_view text, size_t from) {
   for (size_t i = from; i < text.size(); ++i) {
-    if (text[i] == '\'') {
+    if (isQuoteByte(text[i])) {
       i = closingQuote(text, i);
       if (i == npos) return npos;
       continue;
@@ -211,7 +212,7 @@ AliasSplit splitAlias(std::string_view item) {
   size_t space_pos = npos;
   for (size_t i = 0; i < item.size(); ++i) {
     char c = item[i];
-    if (c == '\'') {
+    if (isQuoteByte(c)) {
       i = closingQuote(item, i);
       if (i == npos) break;  // an unterminated literal runs to the end
       continue;
@@ -265,7 +266,7 @@ Result<std::string> dealiasText(std::string_view text, const std::vector<std::st
     size_t i = 0;
     while (i < text.size()) {
       char c = text[i];
-      if (c == '\'') {
+      if (isQuoteByte(c) && closingQuote(text, i) != i) {
         // A string literal is data: it is copied as written.
         size_t close = closingQuote(text, i);
         size_t end = close == npos ? text.size() : close + 1;

@@ -269,19 +269,11 @@ ParseResult parseSplitPart(std::string_view args, const NameIndex& index) {
   return std::optional(std::move(s));
 }
 
-// Splits an argument list at commas outside single quotes; pieces trimmed,
-// empty pieces skipped. Calls `take(piece)` for each until it fails.
+// Splits an argument list at top-level commas outside quoted runs; pieces
+// trimmed, empty pieces skipped. Calls `take(piece)` for each until it fails.
 template <typename Take>
 Status forEachQuotedArg(std::string_view args, Take&& take) {
-  bool in_quote = false;
-  size_t piece_start = 0;
-  for (size_t i = 0; i <= args.size(); ++i) {
-    if (i < args.size()) {
-      if (args[i] == '\'') in_quote = !in_quote;
-      if (args[i] != ',' || in_quote) continue;
-    }
-    std::string_view piece = trimBlanks(args.substr(piece_start, i - piece_start));
-    piece_start = i + 1;
+  for (const std::string_view piece : splitTopLevelCommas(args)) {
     if (piece.empty()) continue;
     NARWE_TRY(take(piece));
   }
@@ -347,11 +339,8 @@ ParseResult parseRound(std::string_view args, const NameIndex& index) {
 ParseResult parseCoalesce(std::string_view args, const NameIndex& index) {
   ScalarSpec s;
   s.kind = ScalarKind::coalesce;
-  size_t piece_start = 0;
-  for (size_t i = 0; i <= args.size(); ++i) {
-    if (i < args.size() && args[i] != ',') continue;
-    std::string_view piece = trimBlanks(args.substr(piece_start, i - piece_start));
-    piece_start = i + 1;
+  // A quoted fallback may hold commas, as concat's literals may.
+  for (const std::string_view piece : splitTopLevelCommas(args)) {
     if (isQuoted(piece)) {
       s.fallback = quotedInner(piece);
     } else if (parseFloat(piece)) {

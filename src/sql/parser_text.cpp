@@ -1,4 +1,5 @@
-// Keyword matching and literal helpers shared by the two parsers.
+// Keyword matching, list splitting and literal helpers shared by every
+// scanner of statement text.
 #include "sql/parser_text.h"
 
 #include <array>
@@ -42,6 +43,7 @@ void findEachPatternOutsideQuotes(std::string_view text, size_t from, const std:
   // tight loop, which keeps the clause searches over a long statement cheap.
   std::array<bool, 256> stop{};
   stop[static_cast<unsigned char>('\'')] = true;
+  stop[static_cast<unsigned char>('"')] = true;
   stop[static_cast<unsigned char>('(')] = true;
   stop[static_cast<unsigned char>(')')] = true;
   size_t missing = 0;
@@ -65,11 +67,13 @@ void findEachPatternOutsideQuotes(std::string_view text, size_t from, const std:
     while (i < n && !stop[static_cast<unsigned char>(data[i])]) ++i;
     if (i >= n) break;
     const char c = data[i];
-    if (c == '\'') {
-      const void* close = std::memchr(data + i + 1, '\'', n - i - 1);
-      if (close == nullptr) break;  // an unterminated run hides the rest
-      i = static_cast<size_t>(static_cast<const char*>(close) - data);
-      continue;
+    if (isQuoteByte(c)) {
+      const size_t close = quotedRunEnd(text, i);
+      if (close == kNoPos) break;  // an unterminated run hides the rest
+      if (close != i) {
+        i = close;
+        continue;
+      }
     }
     const bool may_match = !(top_level_only && depth != 0);
     if (c == '(') {
@@ -120,6 +124,20 @@ std::optional<TextSpan> findPatternOutsideQuotes(std::string_view text, size_t f
   std::optional<TextSpan> hit;
   findEachPatternOutsideQuotes(text, from, &pattern, 1, top_level_only, boundary, &hit);
   return hit;
+}
+
+std::vector<std::string_view> splitTopLevelCommas(std::string_view text) {
+  std::vector<std::string_view> pieces;
+  size_t piece_start = 0;
+  scanOutsideQuotes(text, 0, [&](size_t i, size_t depth) {
+    if (text[i] == ',' && depth == 0) {
+      pieces.push_back(trimBlanks(text.substr(piece_start, i - piece_start)));
+      piece_start = i + 1;
+    }
+    return false;
+  });
+  pieces.push_back(trimBlanks(text.substr(piece_start)));
+  return pieces;
 }
 
 Result<std::string_view> unquoteLiteral(std::string_view text) {

@@ -415,19 +415,9 @@ Result<Query> parse(std::string_view statement) {
 
 std::vector<std::string> splitCommaTerms(std::string_view text) {
   std::vector<std::string> terms;
-  size_t term_start = 0;
-  auto addTerm = [&](size_t end) {
-    const std::string_view term = trimBlanks(text.substr(term_start, end - term_start));
-    if (!term.empty()) terms.emplace_back(term);
-  };
-  scanOutsideQuotes(text, 0, [&](size_t i, size_t depth) {
-    if (text[i] == ',' && depth == 0) {
-      addTerm(i);
-      term_start = i + 1;
-    }
-    return false;
-  });
-  addTerm(text.size());
+  for (const std::string_view piece : splitTopLevelCommas(text)) {
+    if (!piece.empty()) terms.emplace_back(piece);
+  }
   terms.shrink_to_fit();
   return terms;
 }

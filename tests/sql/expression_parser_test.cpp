@@ -81,6 +81,11 @@ TEST(ExpressionParserShape, PrecedenceAndGrouping) {
       {"a = 1 OR NOT b = 2 OR c = 3", "OR(a=1, NOT(OR(b=2, c=3)))"},
       {"(a = 1 OR b = 2) AND c = 3", "AND(OR(a=1, b=2), c=3)"},
       {"(a = 1) OR (b = 2)", "OR(a=1, b=2)"},
+      // A literal in double quotes is one literal, as one in single quotes is.
+      {"a = \"(\" OR b = 2", "OR(a=(, b=2)"},
+      {"a = '(' OR b = 2", "OR(a=(, b=2)"},
+      {"a = \"x or y\" AND b = \")\"", "AND(a=x or y, b=))"},
+      {"a IN (\"p,q\", 'r')", "a IN[p,q|r]"},
       {"  ((( a = 1 )))  ", "a=1"},
       {"x BETWEEN 1 AND 5 AND y = 2", "AND(x BETWEEN 1..5, y=2)"},
       {"y = 2 AND x BETWEEN 1 AND 5", "AND(y=2, x BETWEEN 1..5)"},
@@ -268,7 +273,9 @@ TEST(ExpressionParserErrors, RejectedConditions) {
       {"name = \"abc", Error::UnterminatedQuotedValue},
       {"name = '", Error::UnterminatedQuotedValue},
       {"name LIKE 'abc", Error::UnterminatedQuotedValue},
-      {"x BETWEEN \"a AND b\"", Error::UnterminatedQuotedValue},
+      // A double-quoted literal is one literal, as a single-quoted one is:
+      // the AND inside it does not close the range.
+      {"x BETWEEN \"a AND b\"", Error::InvalidExpression},
       {"x BETWEEN 'a AND b", Error::InvalidExpression},
       {"a == 1", Error::InvalidOperator},
       {"a => 1", Error::InvalidOperator},
