@@ -14,27 +14,10 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 
-// The names that make a call an aggregate, in the order the CASE condition
-// scan tries them.
-constexpr std::array<std::string_view, 16> kAggregateNames = {
-    "count",  "sum",     "avg",      "min",        "max",         "group_concat",
-    "string_agg", "median", "variance", "var_pop", "var_samp",    "var",
-    "stddev_pop", "stddev_samp", "stddev", "std",
-};
-
-// Longest name in kAggregateNames ("group_concat").
-constexpr size_t kMaxAggregateNameLength = 12;
-
 constexpr std::string_view kCaseKeyword = "case";
 constexpr std::string_view kThenKeyword = " then ";
 
-bool isAggregateName(std::string_view name) {
-  if (name.empty() || name.size() > kMaxAggregateNameLength) return false;
-  for (std::string_view known : kAggregateNames) {
-    if (equalsIgnoreCase(name, known)) return true;
-  }
-  return false;
-}
+bool isAggregateName(std::string_view name) { return aggregateFromName(name).has_value(); }
 
 // A CASE is an aggregate when its condition (the text before the first
 // THEN) calls an aggregate: a table name at a word start directly followed
@@ -47,7 +30,7 @@ bool caseConditionCallsAggregate(std::string_view text) {
   for (size_t pos = 0; pos < condition.size(); ++pos) {
     if (pos > 0 && isWordByte(condition[pos - 1])) continue;
     std::string_view rest = condition.substr(pos);
-    for (std::string_view name : kAggregateNames) {
+    for (std::string_view name : aggregateNames()) {
       if (rest.size() > name.size() && rest[name.size()] == '(' &&
           startsWithIgnoreCase(rest, name)) {
         return true;

@@ -8,6 +8,7 @@
 
 #include "common/numbers.h"
 #include "common/text.h"
+#include "sql/names.h"
 #include "sql/parser_text.h"
 
 namespace narwe {
@@ -113,11 +114,6 @@ std::optional<std::string> rewriteFirstDatePart(std::string_view text) {
 // ---------------------------------------------------------------------------
 // Alias splitting
 
-constexpr std::array<std::string_view, 17> kAliasReservedWords = {
-    "end", "then", "else", "when", "case", "from", "and",  "or",      "not",
-    "is",  "null", "in",   "like", "asc",  "desc", "as",   "distinct",
-};
-
 bool isIdentifier(std::string_view text) {
   if (text.empty() || !(isAsciiLetter(text[0]) || text[0] == '_')) return false;
   for (char c : text) {
@@ -126,23 +122,15 @@ bool isIdentifier(std::string_view text) {
   return true;
 }
 
-bool isReservedWord(std::string_view word) {
-  for (std::string_view reserved : kAliasReservedWords) {
-    if (equalsIgnoreCase(word, reserved)) return true;
-  }
-  return false;
-}
-
 // ---------------------------------------------------------------------------
 // Scalar-select detection
 
-// Calls that the aggregate executors handle themselves: aggregates and the
-// round wrapper.
-constexpr std::array<std::string_view, 18> kNonScalarCallNames = {
-    "count",  "sum",      "avg",      "min",    "max",        "group_concat",
-    "count_distinct", "string_agg", "median", "variance", "var",    "var_pop",
-    "var_samp", "stddev", "stddev_pop", "stddev_samp", "std",   "round",
-};
+// Calls that the aggregate executors handle themselves: aggregates (also
+// the name count_distinct, which no table knows) and the round wrapper.
+bool isNonScalarCallName(std::string_view name) {
+  return aggregateFromName(name) || equalsIgnoreCase(name, "count_distinct") ||
+         functionFromName(name) == FunctionId::round;
+}
 
 constexpr std::string_view kCaseKeyword = "case";
 
@@ -165,10 +153,7 @@ bool itemNeedsScalar(std::string_view item) {
   if (paren == npos) return false;  // a plain column
   std::string_view name = trimBlanks(expr.substr(0, paren));
   if (name.empty() || startsWithIgnoreCase(name, kCaseKeyword)) return false;
-  for (std::string_view known : kNonScalarCallNames) {
-    if (equalsIgnoreCase(name, known)) return false;
-  }
-  return true;
+  return !isNonScalarCallName(name);
 }
 
 // When an alias of `aliases` followed by "." and a name start begins at
@@ -245,7 +230,7 @@ AliasSplit splitAlias(std::string_view item) {
   if (space_pos != npos) {
     std::string_view alias = trimBlanks(item.substr(space_pos + 1));
     std::string_view expr = trimBlanks(item.substr(0, space_pos));
-    if (!expr.empty() && isIdentifier(alias) && !isReservedWord(alias)) return {expr, alias};
+    if (!expr.empty() && isIdentifier(alias) && !isExpressionWord(alias)) return {expr, alias};
   }
   return {item, std::nullopt};
 }

@@ -42,6 +42,7 @@
 #include "common/arena.h"
 #include "common/error.h"
 #include "common/name_index.h"
+#include "sql/names.h"  // DateUnit
 #include "sql/query.h"  // Operator
 
 namespace narwe {
@@ -82,10 +83,6 @@ enum class ScalarKind : uint8_t {
 
 // The string function applied on top of a nested inner expression.
 enum class NestedOp : uint8_t { upper = 0, lower = 1, trim = 2, reverse = 3, length = 4 };
-
-// A date unit as datediff/dateadd/extract understand it; `unknown` for any
-// other text (datediff/dateadd then scale by 0, extract gives 0).
-enum class DateUnit : uint8_t { unknown, second, minute, hour, day, week, month, year };
 
 // Most columns or arguments a coalesce/greatest/least/concat call may have.
 constexpr size_t kMaxScalarArgs = 8;
@@ -196,9 +193,6 @@ Result<std::optional<size_t>> resolveCol(std::string_view name, const NameIndex&
 // A THEN/ELSE value: a quoted text, a number, or a column. ColumnNotFound
 // when it is none of these; OutOfMemory.
 Result<CaseValue> parseCaseValue(std::string_view text, const NameIndex& index);
-
-// Resolves a unit text ("day", "HOUR", ...; exact, case-insensitive).
-DateUnit dateUnitFromText(std::string_view unit);
 
 // ---- Evaluation (once per row and output column) ----
 

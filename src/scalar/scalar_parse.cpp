@@ -9,6 +9,7 @@
 
 #include "scalar/scalar.h"
 #include "scalar/scalar_util.h"
+#include "sql/names.h"
 #include "sql/parser_text.h"
 
 namespace narwe {
@@ -24,8 +25,6 @@ constexpr size_t kNpos = std::string_view::npos;
 
 // Names up to this length use a stack buffer for lower-casing.
 constexpr size_t kNameStackBuffer = 256;
-// Longest function name that is considered at all.
-constexpr size_t kMaxFunctionName = 64;
 // Deepest chain of nested string functions; deeper chains are rejected
 // rather than risking the stack (parsing and evaluation both recurse).
 constexpr int kMaxNestingDepth = 256;
@@ -64,44 +63,10 @@ std::optional<T> parseArgInt(std::string_view text) {
   }
 }
 
-enum class Func : uint8_t {
-  upper, lower, trim, reverse, length,
-  abs, sign, ceil, floor,
-  substr, lpad, rpad, replace, split_part,
-  greatest, least, concat,
-  mod, round, coalesce, cast,
-  datediff, dateadd, extract, strftime,
-};
+// The function ids of the name table (sql/names.h).
+using Func = FunctionId;
 
-struct FuncName {
-  std::string_view name;
-  Func func;
-};
-
-constexpr std::array kFunctions = {
-    FuncName{"upper", Func::upper},       FuncName{"lower", Func::lower},
-    FuncName{"trim", Func::trim},         FuncName{"reverse", Func::reverse},
-    FuncName{"length", Func::length},     FuncName{"abs", Func::abs},
-    FuncName{"sign", Func::sign},         FuncName{"ceil", Func::ceil},
-    FuncName{"ceiling", Func::ceil},      FuncName{"floor", Func::floor},
-    FuncName{"substr", Func::substr},     FuncName{"substring", Func::substr},
-    FuncName{"lpad", Func::lpad},         FuncName{"rpad", Func::rpad},
-    FuncName{"replace", Func::replace},   FuncName{"split_part", Func::split_part},
-    FuncName{"greatest", Func::greatest}, FuncName{"least", Func::least},
-    FuncName{"concat", Func::concat},     FuncName{"mod", Func::mod},
-    FuncName{"round", Func::round},       FuncName{"coalesce", Func::coalesce},
-    FuncName{"cast", Func::cast},         FuncName{"datediff", Func::datediff},
-    FuncName{"dateadd", Func::dateadd},   FuncName{"extract", Func::extract},
-    FuncName{"strftime", Func::strftime},
-};
-
-std::optional<Func> lookupFunction(std::string_view name) {
-  if (name.size() > kMaxFunctionName) return std::nullopt;
-  for (const auto& f : kFunctions) {
-    if (equalsIgnoreCase(name, f.name)) return f.func;
-  }
-  return std::nullopt;
-}
+std::optional<Func> lookupFunction(std::string_view name) { return functionFromName(name); }
 
 // Resolves a column or fails with ColumnNotFound.
 Result<size_t> requireCol(std::string_view name, const NameIndex& index) {
@@ -647,18 +612,6 @@ Result<CaseValue> parseCaseValue(std::string_view text, const NameIndex& index) 
   NARWE_ASSIGN_OR_RETURN(v.col, requireCol(t, index));
   v.kind = CaseValueKind::column;
   return v;
-}
-
-DateUnit dateUnitFromText(std::string_view unit) {
-  static constexpr std::pair<std::string_view, DateUnit> kUnits[] = {
-      {"second", DateUnit::second}, {"minute", DateUnit::minute}, {"hour", DateUnit::hour},
-      {"day", DateUnit::day},       {"week", DateUnit::week},     {"month", DateUnit::month},
-      {"year", DateUnit::year},
-  };
-  for (const auto& [text, u] : kUnits) {
-    if (equalsIgnoreCase(unit, text)) return u;
-  }
-  return DateUnit::unknown;
 }
 
 Result<std::optional<ScalarSpec>> tryParseScalar(std::string_view term, const NameIndex& index) {

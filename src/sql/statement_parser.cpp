@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "common/name_index.h"
+#include "sql/names.h"
 #include "sql/parser.h"
 
 namespace narwe {
@@ -32,14 +33,6 @@ constexpr std::string_view kAscPattern = " asc";
 constexpr std::array<std::string_view, 3> kSetOperationPatterns = {" union ", " intersect ", " except "};
 constexpr std::array<std::string_view, 6> kUnsupportedJoinPatterns = {
     "left join", "right join", "outer join", "full join", "full outer join", "cross join"};
-
-// Statement and join words: standing alone after a table they are an
-// unfinished clause, never the table's alias. (Column aliases have their own,
-// different list: words that end or continue an expression.)
-constexpr std::array<std::string_view, 25> kClauseWordsNotTableAliases = {
-    "select", "from",  "where", "group", "by",    "having", "order",     "limit",  "offset",
-    "join",   "inner", "left",  "right", "full",  "outer",  "cross",     "on",     "and",
-    "or",     "not",   "as",    "union", "intersect", "except", "distinct"};
 
 enum Clause : size_t { kWhere, kGroupBy, kHaving, kOrderBy, kLimit, kOffset, kClauseCount };
 constexpr std::array<std::string_view, kClauseCount> kClausePatterns = {"where",    "group by", "having",
@@ -451,9 +444,7 @@ Result<FileAndAlias> extractFileAndAlias(std::string_view text) {
   }
   // A lone keyword there is a clause left unfinished (FROM f ORDER, FROM f
   // JOIN), not an alias.
-  for (const std::string_view keyword : kClauseWordsNotTableAliases) {
-    if (equalsIgnoreCase(rest, keyword)) return Error::InvalidQuery;
-  }
+  if (isClauseWord(rest)) return Error::InvalidQuery;
   FileAndAlias result;
   result.path = std::string(path);
   result.alias = asciiLower(rest);
