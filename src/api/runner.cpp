@@ -144,9 +144,7 @@ Result<char*> runStatement(std::string_view statement, OutputFormat format, int 
   OutputCollector collector;
   NARWE_TRY(collector.start());
 
-  Status executed = rewriteDateParts(query.columns);
-  if (executed.ok()) executed = rewriteDateParts(query.group_by);
-  if (executed.ok()) executed = executeQuery(query, collector.writeFd(), options, stdin_fd);
+  Status executed = executeQuery(query, collector.writeFd(), options, stdin_fd);
 
   Status collected = collector.finish();
   if (!executed.ok()) return executed.error();

@@ -1,8 +1,10 @@
 // The parsed form of one SELECT statement.
 //
-// A Query is shallow: the select list, GROUP BY items and ORDER BY keys stay
-// texts that the executors interpret; only WHERE/HAVING become an Expression
-// tree and JOIN clauses become JoinClause records. The statement parser
+// The select list is kept twice: as the texts written (`columns`) and as
+// one parsed tree per item (`select_items`, sql/select_item.h), which
+// routing and classification read. GROUP BY items and ORDER BY keys stay
+// texts; WHERE/HAVING become an Expression tree and JOIN clauses become
+// JoinClause records. The statement parser
 // builds a Query whole; afterwards it is read-only. Copies are cheap and
 // share the (immutable) WHERE and HAVING trees, which lets the runner hand an
 // executor a modified copy. Read-only sharing across threads is safe.
@@ -121,8 +123,14 @@ struct JoinClause {
   std::string right_column;  // trimmed, lower-cased
 };
 
+struct SelectItem;  // sql/select_item.h
+
 struct Query {
   std::vector<std::string> columns;  // select items as written (case and AS kept)
+  // The same items parsed into trees, one per `columns` entry (parse fills
+  // it after DATE_PART rewriting; whoever rewrites `columns` afterwards
+  // rebuilds it with parseSelectItems). Shared and immutable.
+  std::shared_ptr<const std::vector<SelectItem>> select_items;
   std::string file;                  // FROM path; "-" or "stdin" = standard input
   std::shared_ptr<const Expression> where;
   std::shared_ptr<const Expression> having;

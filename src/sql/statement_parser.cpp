@@ -12,6 +12,7 @@
 #include "common/name_index.h"
 #include "sql/names.h"
 #include "sql/parser.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 
@@ -393,6 +394,11 @@ Result<Query> parseStatement(std::string_view statement) {
     }
   }
   NARWE_TRY(parseClauses(clause_text, query));
+  // DATE_PART calls read as the STRFTIME calls they are, everywhere after.
+  NARWE_TRY(rewriteDateParts(query.columns));
+  NARWE_TRY(rewriteDateParts(query.group_by));
+  NARWE_ASSIGN_OR_RETURN(std::vector<SelectItem> items, parseSelectItems(query.columns));
+  query.select_items = std::make_shared<const std::vector<SelectItem>>(std::move(items));
   return query;
 }
 
