@@ -3,7 +3,7 @@
 
 #include "common/numbers.h"
 #include "common/text.h"
-#include "scalar/rewrite.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 namespace {
@@ -56,21 +56,26 @@ Result<Projection> buildProjection(const Query& query, const ScanHeader& header)
     }
     return projection;
   }
-  for (const std::string& item : query.columns) {
-    AliasSplit split = splitAlias(item);
-    NARWE_ASSIGN_OR_RETURN(std::optional<ScalarSpec> scalar,
-                           tryParseScalar(split.expression, header.index));
+  if (!query.select_items) return Error::InvalidQuery;  // the parse always builds them
+  for (const SelectItem& item : *query.select_items) {
+    const std::string_view expression = item.view(item.expression);
+    const std::optional<std::string_view> alias =
+        item.alias ? std::optional(item.view(*item.alias)) : std::nullopt;
+    // A plain name is a column; everything else may be a scalar expression.
+    std::optional<ScalarSpec> scalar;
+    if (item.root.kind != NodeKind::column || !item.round_digits.empty()) {
+      NARWE_ASSIGN_OR_RETURN(scalar, tryParseScalar(expression, header.index));
+    }
     if (scalar) {
       projection.columns.push_back(OutputColSpec::ofScalar(std::move(*scalar)));
-      projection.names.emplace_back(split.alias ? *split.alias : split.expression);
+      projection.names.emplace_back(alias ? *alias : expression);
       projection.plain_sources.emplace_back(std::nullopt);
       continue;
     }
-    const size_t* position = findColumn(header.index, asciiLower(split.expression));
-    if (position == nullptr) return unknownColumnError(split.expression);
+    const size_t* position = findColumn(header.index, asciiLower(expression));
+    if (position == nullptr) return unknownColumnError(expression);
     projection.columns.push_back(OutputColSpec::ofColumn(*position));
-    projection.names.emplace_back(split.alias ? *split.alias
-                                              : trimHeaderName(header.names[*position]));
+    projection.names.emplace_back(alias ? *alias : trimHeaderName(header.names[*position]));
     projection.plain_sources.emplace_back(*position);
   }
   return projection;
