@@ -11,6 +11,7 @@
 #include "scalar/scalar_util.h"
 #include "sql/names.h"
 #include "sql/parser_text.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 
@@ -39,19 +40,9 @@ std::optional<ScalarSpec> notScalar() { return std::nullopt; }
 // allowed, so the text has no length limit.
 template <typename T>
 std::optional<T> parseArgInt(std::string_view text) {
-  std::string buf;
-  buf.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '_') {
-      bool between_digits = i > 0 && i + 1 < text.size() && text[i - 1] >= '0' &&
-                            text[i - 1] <= '9' && text[i + 1] >= '0' && text[i + 1] <= '9';
-      if (!between_digits) return std::nullopt;
-      continue;
-    }
-    buf.push_back(c);
-  }
-  std::string_view digits(buf);
+  const std::optional<std::string> buf = dropDigitSeparators(text);
+  if (!buf) return std::nullopt;
+  std::string_view digits(*buf);
   if constexpr (std::is_same_v<T, int32_t>) {
     auto r = parseInt32(digits);
     if (!r.ok()) return std::nullopt;
@@ -82,19 +73,10 @@ ScalarSpec singleColumn(ScalarKind kind, size_t col) {
   return s;
 }
 
-// Splits at the first comma: (before, after); nullopt when there is none.
+// Splits at the first comma outside quoted literals and parentheses (the
+// shared comma rule): (before, after); nullopt when there is none.
 std::optional<std::pair<std::string_view, std::string_view>> splitFirstComma(std::string_view s) {
-  size_t c = s.find(',');
-  if (c == kNpos) return std::nullopt;
-  return std::pair{s.substr(0, c), s.substr(c + 1)};
-}
-
-// Splits at the first comma outside single-quoted literals, so a literal
-// may hold commas: (before, after); nullopt when there is none (an
-// unterminated literal hides every comma after it).
-std::optional<std::pair<std::string_view, std::string_view>> splitCommaOutsideQuotes(
-    std::string_view s) {
-  size_t c = scanOutsideQuotes(s, 0, [&](size_t i, size_t) { return s[i] == ','; });
+  const size_t c = firstTopLevelComma(s);
   if (c == kNpos) return std::nullopt;
   return std::pair{s.substr(0, c), s.substr(c + 1)};
 }
@@ -199,7 +181,7 @@ struct ColumnLiteralRest {
 std::optional<ColumnLiteralRest> splitColumnLiteralRest(std::string_view args) {
   auto parts = splitFirstComma(args);
   if (!parts) return std::nullopt;
-  auto texts = splitCommaOutsideQuotes(parts->second);
+  auto texts = splitFirstComma(parts->second);
   if (!texts) return std::nullopt;
   auto literal = literalOf(texts->first);
   if (!literal || literal->empty()) return std::nullopt;
@@ -356,17 +338,15 @@ ParseResult parseCast(std::string_view args, const NameIndex& index) {
   return std::optional(singleColumn(*kind, col));
 }
 
-// Splits at every comma into at most `N` trimmed pieces (later ones are
-// ignored); returns how many pieces the text has, capped at N.
+// Splits at every top-level comma (the shared comma rule) into at most `N`
+// trimmed pieces (later ones are ignored); returns how many pieces the text
+// has, capped at N.
 template <size_t N>
 size_t splitPieces(std::string_view s, std::array<std::string_view, N>& out) {
   size_t n = 0;
-  size_t start = 0;
-  while (n < N) {
-    size_t c = s.find(',', start);
-    out[n++] = trimBlanks(s.substr(start, c == kNpos ? kNpos : c - start));
-    if (c == kNpos) break;
-    start = c + 1;
+  for (const std::string_view piece : splitTopLevelCommas(s)) {
+    if (n == N) break;
+    out[n++] = piece;
   }
   return n;
 }
@@ -494,29 +474,16 @@ constexpr std::array kCaseOperators = {
 // a second one lands inside the THEN value, which then is neither a literal,
 // a number nor a column, and the term fails instead of yielding a wrong text.
 ParseResult parseCase(std::string_view t, const NameIndex& index) {
-  constexpr size_t kCaseWord = 4;  // "case"
-  constexpr std::string_view kEnd = "end";
-  // CASE and WHEN are separate words ("CASEWHEN" is not a CASE).
-  const size_t cond_start = matchPattern(t, kCaseWord, " when ");
-  if (cond_start == kNoPos) return notScalar();
-  auto then_hit = findPatternOutsideQuotes(t, cond_start, " then ", false);
-  if (!then_hit) return notScalar();
-  std::string_view condition = trimBlanks(t.substr(cond_start, then_hit->start - cond_start));
-  // ELSE is searched from the end of the word THEN, so "THEN ELSE" leaves an
-  // empty THEN value (which then fails as a column) rather than no ELSE.
-  const size_t then_word_end = matchPattern(t, then_hit->start, " then");
-  auto else_hit = findPatternOutsideQuotes(t, then_word_end, " else ", false);
-  if (!else_hit) return notScalar();
-  std::string_view then_text =
-      trimBlanks(t.substr(then_word_end, else_hit->start - then_word_end));
-  std::string_view tail = t.substr(else_hit->end);
-  if (!endsWithIgnoreCase(tail, kEnd)) return notScalar();
-  // END is a word of its own: "ELSE legend" has no END.
-  if (tail.size() > kEnd.size()) {
-    const char before = tail[tail.size() - kEnd.size() - 1];
-    if (!isBlank(static_cast<unsigned char>(before)) && before != '\'') return notScalar();
-  }
-  std::string_view else_text = trimRight(tail.substr(0, tail.size() - kEnd.size()));
+  // The CASE parts by the shared rule (sql/select_item.h): CASE and WHEN
+  // are separate words, the keywords stand outside quoted literals, END is
+  // a word of its own, and "THEN ELSE" leaves an empty THEN value (which
+  // then fails as a column) rather than no ELSE.
+  const std::optional<CaseParts> parts = splitCase(t);
+  if (!parts) return notScalar();
+  auto part = [&](TextSpan span) { return t.substr(span.start, span.end - span.start); };
+  const std::string_view condition = part(parts->condition);
+  const std::string_view then_text = part(parts->then_value);
+  const std::string_view else_text = part(parts->else_value);
 
   size_t op_pos = kNpos;
   const CaseOperator* op = nullptr;

@@ -126,6 +126,10 @@ std::optional<TextSpan> findPatternOutsideQuotes(std::string_view text, size_t f
   return hit;
 }
 
+size_t firstTopLevelComma(std::string_view text) {
+  return scanOutsideQuotes(text, 0, [&](size_t i, size_t depth) { return depth == 0 && text[i] == ','; });
+}
+
 std::vector<std::string_view> splitTopLevelCommas(std::string_view text) {
   std::vector<std::string_view> pieces;
   size_t piece_start = 0;
@@ -138,6 +142,22 @@ std::vector<std::string_view> splitTopLevelCommas(std::string_view text) {
   });
   pieces.push_back(trimBlanks(text.substr(piece_start)));
   return pieces;
+}
+
+std::optional<std::string> dropDigitSeparators(std::string_view text) {
+  auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+  std::string digits;
+  digits.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '_') {
+      const bool between_digits = i > 0 && is_digit(text[i - 1]) && i + 1 < text.size() && is_digit(text[i + 1]);
+      if (!between_digits) return std::nullopt;
+      continue;
+    }
+    digits.push_back(c);
+  }
+  return digits;
 }
 
 Result<std::string_view> unquoteLiteral(std::string_view text) {

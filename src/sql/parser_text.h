@@ -94,6 +94,10 @@ size_t scanOutsideQuotes(std::string_view text, size_t from, Visit&& visit) {
   return kNoPos;
 }
 
+// Position of the first comma outside quoted runs at parenthesis depth 0,
+// or kNoPos.
+size_t firstTopLevelComma(std::string_view text);
+
 // Splits at commas outside quoted runs and at parenthesis depth 0. Pieces are
 // trimmed views into `text`; empty pieces are kept (callers decide whether an
 // empty piece is an error or nothing). A text without a comma is one piece.
@@ -116,6 +120,11 @@ void findEachPatternOutsideQuotes(std::string_view text, size_t from, const std:
 std::optional<TextSpan> findPatternOutsideQuotes(std::string_view text, size_t from,
                                                  std::string_view pattern, bool top_level_only,
                                                  Boundary boundary = Boundary::kNone);
+
+// An integer written with "_" between digits ("1_000"): the text without
+// those underscores; nullopt when an underscore stands anywhere else. The
+// caller parses the result with the integer parsers of common/numbers.h.
+std::optional<std::string> dropDigitSeparators(std::string_view text);
 
 // The right-hand literal rule: a text starting with a single or double quote
 // must be longer than one byte and end with the same quote

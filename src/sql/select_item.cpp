@@ -201,13 +201,7 @@ bool caseConditionCallsAggregate(std::string_view text) {
   return false;
 }
 
-// The parts of "CASE WHEN c THEN a ELSE b END" (spans relative to `t`):
-// keywords between blank runs, outside quoted runs; END a word of its own.
-struct CaseParts {
-  TextSpan condition;
-  TextSpan then_value;
-  TextSpan else_value;
-};
+}  // namespace
 
 std::optional<CaseParts> splitCase(std::string_view t) {
   constexpr size_t kCaseWord = 4;
@@ -237,6 +231,8 @@ std::optional<CaseParts> splitCase(std::string_view t) {
   parts.else_value = {a, b};
   return parts;
 }
+
+namespace {
 
 TextSpan shifted(TextSpan span, size_t by) { return {span.start + by, span.end + by}; }
 
@@ -338,7 +334,7 @@ bool TreeBuilder::buildAggregate(std::string_view t, size_t offset, ExprNode& no
   }
   if (call.kind == AggKind::group_concat) {
     call.separator = ",";
-    const size_t comma = inner.find(',');
+    const size_t comma = firstTopLevelComma(inner);
     if (comma != npos) {
       size_t a = inner_start, b = inner_start + comma;
       trimSpan(t, a, b);

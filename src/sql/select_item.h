@@ -64,6 +64,18 @@ std::optional<RoundWrapper> parseRoundWrapper(std::string_view text);
 // On failure elements already rewritten stay rewritten.
 Status rewriteDateParts(std::vector<std::string>& items);
 
+// The parts of "CASE WHEN c THEN a ELSE b END", spans relative to the text:
+// the keywords stand between blank runs and outside quoted runs (a CASE may
+// span lines; a literal holding " ELSE " is data); END is a word of its own.
+// ELSE is searched after the word THEN, so "THEN ELSE" leaves an empty THEN
+// value. The text must start with "case"; nullopt for any other shape.
+struct CaseParts {
+  TextSpan condition;
+  TextSpan then_value;
+  TextSpan else_value;
+};
+std::optional<CaseParts> splitCase(std::string_view text);
+
 // ---- the tree ---------------------------------------------------------------
 
 enum class NodeKind : uint8_t {

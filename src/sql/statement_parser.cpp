@@ -54,8 +54,6 @@ constexpr std::array<ClauseSet, kClauseCount> kClauseEnds = {
 
 bool isBlankByte(char c) { return isBlank(static_cast<unsigned char>(c)); }
 
-bool isDigitByte(char c) { return c >= '0' && c <= '9'; }
-
 // A byte that can start a column name after "alias.".
 bool isNameStart(char c) {
   const auto u = static_cast<unsigned char>(c);
@@ -159,19 +157,9 @@ size_t findSelectWord(std::string_view text) {
 // A LIMIT or OFFSET value: a 32-bit decimal integer with an optional sign;
 // "_" may separate digits.
 Result<int32_t> parseCount(std::string_view body, Error negative_error) {
-  std::string digits;
-  digits.reserve(body.size());
-  for (size_t i = 0; i < body.size(); ++i) {
-    const char c = body[i];
-    if (c == '_') {
-      const bool between_digits = i > 0 && isDigitByte(body[i - 1]) && i + 1 < body.size() &&
-                                  isDigitByte(body[i + 1]);
-      if (!between_digits) return Error::InvalidCharacter;
-      continue;
-    }
-    digits.push_back(c);
-  }
-  NARWE_ASSIGN_OR_RETURN(const int32_t value, parseInt32(digits));
+  const std::optional<std::string> digits = dropDigitSeparators(body);
+  if (!digits) return Error::InvalidCharacter;
+  NARWE_ASSIGN_OR_RETURN(const int32_t value, parseInt32(*digits));
   if (value < 0) return negative_error;
   return value;
 }
