@@ -10,6 +10,7 @@
 #include "common/unique_fd.h"
 #include "scalar/rewrite.h"
 #include "sql/parser.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 namespace {
@@ -59,6 +60,9 @@ Query distinctAsGroupBy(const Query& query) {
     grouped.group_by.emplace_back(splitAlias(item).expression);
   }
   grouped.distinct = false;
+  // The trees follow the texts. Out of memory, the group trees are left
+  // unset rather than describing the old GROUP BY list.
+  if (!buildItemTrees(grouped).ok()) grouped.group_items.reset();
   return grouped;
 }
 

@@ -1,10 +1,9 @@
 // The parsed form of one SELECT statement.
 //
-// The select list is kept twice: as the texts written (`columns`) and as
-// one parsed tree per item (`select_items`, sql/select_item.h), which
-// routing and classification read. GROUP BY items and ORDER BY keys stay
-// texts; WHERE/HAVING become an Expression tree and JOIN clauses become
-// JoinClause records. The statement parser
+// Select items, GROUP BY items and ORDER BY keys are kept twice: as the
+// texts written and as one parsed tree each (sql/select_item.h), which
+// routing, projection and classification read. WHERE/HAVING become an
+// Expression tree and JOIN clauses become JoinClause records. The statement parser
 // builds a Query whole; afterwards it is read-only. Copies are cheap and
 // share the (immutable) WHERE and HAVING trees, which lets the runner hand an
 // executor a modified copy. Read-only sharing across threads is safe.
@@ -127,15 +126,19 @@ struct SelectItem;  // sql/select_item.h
 
 struct Query {
   std::vector<std::string> columns;  // select items as written (case and AS kept)
-  // The same items parsed into trees, one per `columns` entry (parse fills
-  // it after DATE_PART rewriting; whoever rewrites `columns` afterwards
-  // rebuilds it with parseSelectItems). Shared and immutable.
+  // The same items parsed into trees, one per `columns` entry. The parse
+  // fills this and group_items / order_items after DATE_PART rewriting;
+  // whoever rewrites the texts afterwards calls buildItemTrees
+  // (sql/select_item.h) again. Shared and immutable.
   std::shared_ptr<const std::vector<SelectItem>> select_items;
   std::string file;                  // FROM path; "-" or "stdin" = standard input
   std::shared_ptr<const Expression> where;
   std::shared_ptr<const Expression> having;
   std::vector<std::string> group_by;
+  std::shared_ptr<const std::vector<SelectItem>> group_items;  // one tree per group_by item
   std::optional<OrderBy> order_by;
+  // One tree per ORDER BY key: order_by->column first, then extra_keys.
+  std::shared_ptr<const std::vector<SelectItem>> order_items;
   std::vector<JoinClause> joins;
   int32_t limit = -1;   // -1 = no LIMIT
   int32_t offset = 0;

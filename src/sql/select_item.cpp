@@ -561,4 +561,23 @@ Result<std::vector<SelectItem>> parseSelectItems(const std::vector<std::string>&
   }
 }
 
+Status buildItemTrees(Query& query) {
+  try {
+    NARWE_ASSIGN_OR_RETURN(std::vector<SelectItem> select, parseSelectItems(query.columns));
+    query.select_items = std::make_shared<const std::vector<SelectItem>>(std::move(select));
+    NARWE_ASSIGN_OR_RETURN(std::vector<SelectItem> group, parseSelectItems(query.group_by));
+    query.group_items = std::make_shared<const std::vector<SelectItem>>(std::move(group));
+    std::vector<std::string> keys;
+    if (query.order_by) {
+      keys.push_back(query.order_by->column);
+      for (const OrderByKey& key : query.order_by->extra_keys) keys.push_back(key.column);
+    }
+    NARWE_ASSIGN_OR_RETURN(std::vector<SelectItem> order, parseSelectItems(keys));
+    query.order_items = std::make_shared<const std::vector<SelectItem>>(std::move(order));
+    return okStatus();
+  } catch (const std::bad_alloc&) {
+    return Error::OutOfMemory;
+  }
+}
+
 }  // namespace narwe

@@ -1,6 +1,7 @@
-// Select items parsed once into a small typed tree.
+// Select items, GROUP BY items and ORDER BY keys parsed once into small
+// typed trees.
 //
-// Each select item is read once, when the statement is parsed: its alias is
+// Each item is read once, when the statement is parsed: its alias is
 // split off, ROUND(..., n) wrappers are peeled, and the expression becomes
 // an ExprNode tree (column, literal, star, scalar call with its FunctionId,
 // aggregate call, CASE, null test). Routing and the aggregate classification
@@ -174,5 +175,9 @@ Result<SelectItem> parseSelectItem(std::string_view text);
 
 // The items of a list, in order.
 Result<std::vector<SelectItem>> parseSelectItems(const std::vector<std::string>& texts);
+
+// (Re)builds query.select_items, group_items and order_items from the texts
+// of columns, group_by and order_by. Fails only with OutOfMemory.
+Status buildItemTrees(Query& query);
 
 }  // namespace narwe

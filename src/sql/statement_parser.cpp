@@ -385,8 +385,7 @@ Result<Query> parseStatement(std::string_view statement) {
   // DATE_PART calls read as the STRFTIME calls they are, everywhere after.
   NARWE_TRY(rewriteDateParts(query.columns));
   NARWE_TRY(rewriteDateParts(query.group_by));
-  NARWE_ASSIGN_OR_RETURN(std::vector<SelectItem> items, parseSelectItems(query.columns));
-  query.select_items = std::make_shared<const std::vector<SelectItem>>(std::move(items));
+  NARWE_TRY(buildItemTrees(query));
   return query;
 }
 

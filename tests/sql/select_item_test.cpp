@@ -3,6 +3,8 @@
 // round forms, and the spans that survive copying.
 #include "sql/select_item.h"
 
+#include "sql/parser.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -191,6 +193,27 @@ TEST(SelectItemFlags, ScalarEvaluationNeeded) {
       {"upper(x) AS u", true}, {"concat(a, ' as ', b)", true},
   };
   for (const auto& row : rows) EXPECT_EQ(mustParse(row.text).needs_scalar, row.needs_scalar) << row.text;
+}
+
+// The parse builds one tree per select item, GROUP BY item and ORDER BY key,
+// after DATE_PART calls have become STRFTIME calls.
+TEST(SelectItemTree, ParseBuildsEveryList) {
+  Result<Query> query = parse(
+      "SELECT date_part('year', d) AS y, count(*) FROM f "
+      "GROUP BY DATE_PART('year', d) ORDER BY y DESC, count(*)");
+  ASSERT_TRUE(query.ok());
+  ASSERT_TRUE(query->select_items && query->group_items && query->order_items);
+  ASSERT_EQ(query->select_items->size(), 2u);
+  EXPECT_EQ(query->columns[0], "STRFTIME('%Y', d) AS y");
+  const SelectItem& year = (*query->select_items)[0];
+  EXPECT_EQ(year.root.function, FunctionId::strftime);
+  EXPECT_EQ(year.view(*year.alias), "y");
+  EXPECT_TRUE((*query->select_items)[1].is_aggregate);
+  ASSERT_EQ(query->group_items->size(), 1u);
+  EXPECT_EQ((*query->group_items)[0].root.function, FunctionId::strftime);
+  ASSERT_EQ(query->order_items->size(), 2u);
+  EXPECT_EQ((*query->order_items)[0].root.kind, NodeKind::column);
+  EXPECT_EQ((*query->order_items)[1].root.kind, NodeKind::aggregate);
 }
 
 }  // namespace
