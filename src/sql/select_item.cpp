@@ -381,10 +381,10 @@ void TreeBuilder::buildCase(std::string_view t, size_t offset, int depth, ExprNo
   const std::optional<CaseParts> parts = splitCase(t);
   if (!parts || !isBlank(static_cast<unsigned char>(t[kCaseKeyword.size()]))) return;
   node.kind = NodeKind::case_when;
-  node.condition = shifted(parts->condition, offset);
-  node.then_value = shifted(parts->then_value, offset);
+  const CaseBranch branch{shifted(parts->condition, offset), shifted(parts->then_value, offset)};
+  node.branches.push_back(branch);
   node.else_value = shifted(parts->else_value, offset);
-  node.children.push_back(build(node.then_value.start, node.then_value.end, depth + 1));
+  node.children.push_back(build(branch.value.start, branch.value.end, depth + 1));
   node.children.push_back(build(node.else_value.start, node.else_value.end, depth + 1));
 
   // CASE WHEN aggregate-call operator value: the first operator at depth 0.
@@ -398,12 +398,12 @@ void TreeBuilder::buildCase(std::string_view t, size_t offset, int depth, ExprNo
     if (depth_now != 0) continue;
     for (const std::string_view op : kCaseConditionOperators) {
       if (condition.substr(i, op.size()) != op) continue;
-      const size_t left_end = node.condition.start + i;
-      ExprNode left = build(node.condition.start, left_end, depth + 1);
+      const size_t left_end = branch.condition.start + i;
+      ExprNode left = build(branch.condition.start, left_end, depth + 1);
       if (left.kind == NodeKind::aggregate) {
         node.condition_aggregate = std::make_unique<ExprNode>(std::move(left));
         node.condition_operator = std::string(op);
-        size_t a = left_end + op.size(), b = node.condition.end;
+        size_t a = left_end + op.size(), b = branch.condition.end;
         trimSpan(text_, a, b);
         node.condition_value = {a, b};
       }
@@ -422,8 +422,7 @@ ExprNode::ExprNode(const ExprNode& other)
       children(other.children),
       aggregate(other.aggregate),
       is_not(other.is_not),
-      condition(other.condition),
-      then_value(other.then_value),
+      branches(other.branches),
       else_value(other.else_value),
       condition_aggregate(other.condition_aggregate
                               ? std::make_unique<ExprNode>(*other.condition_aggregate)

@@ -14,7 +14,7 @@
 // separator after the first comma), and the two CASE forms that combine an
 // aggregate with a condition are kept whole (the condition of
 // sum(CASE WHEN ... END) is parsed by the WHERE parser, once, here).
-// Node kinds `arithmetic` and the `branches` list of case_when are reserved
+// The node kind `arithmetic` and the `branches` list of case_when leave room
 // for arithmetic and multi-branch CASE, which the parser does not build yet.
 //
 // Every node holds spans into the item's own text, so a SelectItem (and a
@@ -85,8 +85,9 @@ enum class NodeKind : uint8_t {
   star,        // "*"
   call,        // a scalar function call: `function`, `arguments`
   aggregate,   // an aggregate call: `aggregate`
-  case_when,   // CASE WHEN condition THEN value ELSE value END
-  null_test,   // operand IS [NOT] NULL: `operand` is children[0]
+  case_when,   // CASE WHEN condition THEN value ELSE value END: `branches`,
+               // children = the branch values then the ELSE value
+  null_test,   // operand IS [NOT] NULL: the operand is children[0]
   arithmetic,  // reserved: an arithmetic expression (not built yet)
   unparsed,    // a text of no recognised shape, left to its consumer
 };
@@ -112,6 +113,12 @@ struct AggregateCall {
   std::optional<CaseArgument> case_argument;  // sum/avg/min/max/count of a CASE
 };
 
+// One WHEN condition THEN value branch of a CASE.
+struct CaseBranch {
+  TextSpan condition;
+  TextSpan value;
+};
+
 struct ExprNode {
   NodeKind kind = NodeKind::unparsed;
   TextSpan span;  // the node's text, trimmed
@@ -125,10 +132,10 @@ struct ExprNode {
   AggregateCall aggregate;  // kind aggregate
   bool is_not = false;      // null_test: IS NOT NULL
 
-  // case_when: the single WHEN branch. A condition of the form
-  // aggregate-call operator value keeps that call in `condition_aggregate`.
-  TextSpan condition;
-  TextSpan then_value;
+  // case_when: the WHEN branches (the parser builds exactly one today) and
+  // the ELSE value. A first condition of the form aggregate-call operator
+  // value keeps that call in `condition_aggregate`.
+  std::vector<CaseBranch> branches;
   TextSpan else_value;
   std::unique_ptr<ExprNode> condition_aggregate;
   std::string condition_operator;  // "!=", "<>", ">=", "<=", "=", ">", "<"

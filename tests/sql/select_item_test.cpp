@@ -121,7 +121,7 @@ TEST(SelectItemTree, NodeShapes) {
     std::string_view detail;
     if (row.kind == NodeKind::call) detail = item.view(item.root.arguments);
     if (row.kind == NodeKind::aggregate) detail = item.view(item.root.aggregate.argument);
-    if (row.kind == NodeKind::case_when) detail = item.view(item.root.condition);
+    if (row.kind == NodeKind::case_when) detail = item.view(item.root.branches.at(0).condition);
     EXPECT_EQ(detail, row.detail);
   }
 }
