@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -400,6 +402,163 @@ TEST(BoundPredicateTree, DateFunctionComparisons) {
   EXPECT_FALSE(eval(fnCmp("extract", "year", "start", nullptr, O::like, 2024)));
   // An unparsable date counts as 0, which still compares.
   EXPECT_TRUE(direct(fnCmp("extract", "year", "start", nullptr, O::eq, 0), {"garbage", ""}, headers));
+}
+
+}  // namespace
+}  // namespace narwe
+
+namespace narwe {
+namespace {
+
+// ---- randomised differential check ---------------------------------------
+//
+// Random conditions over three columns are parsed, bound and evaluated on
+// random rows (some short), and compared with a plain walk of the parsed
+// tree that applies the comparison rules directly. NOT p must be the
+// complement of p, and p AND q must imply p.
+
+struct Reference {
+  const std::vector<std::string_view>& fields;
+  const std::vector<std::string>& names;
+
+  std::string_view field(const std::string& column) const {
+    for (size_t i = 0; i < names.size(); ++i) {
+      if (names[i] == column) return i < fields.size() ? fields[i] : std::string_view();
+    }
+    ADD_FAILURE() << "unbound column " << column;
+    return {};
+  }
+
+  static bool like(std::string_view t, std::string_view p, bool fold) {
+    // Dynamic programming over prefixes: independent of the matcher.
+    std::vector<std::vector<char>> ok(t.size() + 1, std::vector<char>(p.size() + 1, 0));
+    ok[0][0] = 1;
+    for (size_t j = 1; j <= p.size(); ++j) ok[0][j] = ok[0][j - 1] && p[j - 1] == '%';
+    auto low = [&](char c) { return fold && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (size_t i = 1; i <= t.size(); ++i) {
+      for (size_t j = 1; j <= p.size(); ++j) {
+        if (p[j - 1] == '%') {
+          ok[i][j] = ok[i - 1][j] || ok[i][j - 1];
+        } else {
+          ok[i][j] = ok[i - 1][j - 1] && (p[j - 1] == '_' || low(p[j - 1]) == low(t[i - 1]));
+        }
+      }
+    }
+    return ok[t.size()][p.size()];
+  }
+
+  bool compare(const Comparison& c) const {
+    const std::string_view f = field(c.column);
+    if (c.op == Operator::is_null) return f.empty();
+    if (c.op == Operator::is_not_null) return !f.empty();
+    if (c.in_values) {
+      bool found = std::find(c.in_values->begin(), c.in_values->end(), f) != c.in_values->end();
+      return found != c.negated;
+    }
+    if (c.op == Operator::like || c.op == Operator::ilike) return like(f, c.value, c.op == Operator::ilike);
+    if (c.op == Operator::between) {
+      if (c.number) {
+        std::optional<double> x = parseFloat(f);
+        return c.upper_number && x && *c.number <= *x && *x <= *c.upper_number;
+      }
+      return c.upper_value && std::string_view(c.value) <= f && f <= std::string_view(*c.upper_value);
+    }
+    if (c.number) {
+      std::optional<double> x = readNumber(f);
+      return x && compareNumbers(*x, *c.number, c.op);
+    }
+    const int order = f.compare(c.value);
+    switch (c.op) {
+      case Operator::eq: return order == 0;
+      case Operator::ne: return order != 0;
+      case Operator::gt: return order > 0;
+      case Operator::ge: return order >= 0;
+      case Operator::lt: return order < 0;
+      case Operator::le: return order <= 0;
+      default: return false;
+    }
+  }
+
+  bool eval(const Expression& e) const {
+    if (const auto* n = std::get_if<Not>(&e.node)) return !eval(*n->child);
+    if (const auto* l = std::get_if<Logical>(&e.node)) {
+      return l->is_or ? (eval(*l->left) || eval(*l->right)) : (eval(*l->left) && eval(*l->right));
+    }
+    return compare(std::get<Comparison>(e.node));
+  }
+};
+
+class ConditionGenerator {
+ public:
+  explicit ConditionGenerator(uint32_t seed) : rng_(seed) {}
+
+  std::string condition(int depth) {
+    const unsigned pick = rng_() % 10;
+    if (depth > 0 && pick < 2) return "(" + condition(depth - 1) + ")" + (rng_() % 2 ? " AND " : " OR ") + "(" + condition(depth - 1) + ")";
+    if (depth > 0 && pick == 2) return "NOT (" + condition(depth - 1) + ")";
+    return comparison();
+  }
+
+  std::string value() {
+    static const char* const kValues[] = {"", "1", "2", "10", "-3", " 7", "2.5", "abc", "Abc", "b", "ab%", "x_y", "1e1"};
+    return kValues[rng_() % std::size(kValues)];
+  }
+
+ private:
+  std::string literal() {
+    static const char* const kLiterals[] = {"1", "2", "10", "2.5", "-3", "'abc'", "'b'", "'1'", "\"ab\"", "'1e1'"};
+    return kLiterals[rng_() % std::size(kLiterals)];
+  }
+
+  std::string comparison() {
+    static const char* const kColumns[] = {"a", "B", "c"};
+    static const char* const kOps[] = {"=", "!=", "<>", ">", ">=", "<", "<="};
+    static const char* const kPatterns[] = {"'a%'", "'%b%'", "'_'", "'%'", "''", "'A_c'"};
+    const std::string column = kColumns[rng_() % 3];
+    switch (rng_() % 6) {
+      case 0: return column + (rng_() % 2 ? " IS NULL" : " IS NOT NULL");
+      case 1: return column + (rng_() % 2 ? " LIKE " : " ILIKE ") + kPatterns[rng_() % std::size(kPatterns)];
+      case 2: return column + (rng_() % 2 ? " IN (" : " NOT IN (") + literal() + ", " + literal() + ")";
+      case 3: return column + " BETWEEN " + literal() + " AND " + literal();
+      default: return column + " " + kOps[rng_() % std::size(kOps)] + " " + literal();
+    }
+  }
+
+  std::mt19937 rng_;
+};
+
+TEST(BoundPredicateRandom, AgreesWithAPlainTreeWalk) {
+  ConditionGenerator gen(20261208);
+  const std::vector<std::string> names = {"a", "b", "c"};
+  const NameIndex index = buildNameIndex({"a", "B", "c"});
+  std::mt19937 rng(7);
+  for (int round = 0; round < 400; ++round) {
+    const std::string p_text = gen.condition(3);
+    const std::string q_text = gen.condition(2);
+    SCOPED_TRACE(p_text + "  |  " + q_text);
+    Result<Expression> p = parseExpression(p_text);
+    Result<Expression> not_p = parseExpression("NOT (" + p_text + ")");
+    Result<Expression> p_and_q = parseExpression("(" + p_text + ") AND (" + q_text + ")");
+    ASSERT_TRUE(p.ok() && not_p.ok() && p_and_q.ok());
+    Result<BoundPredicate> bound_p = BoundPredicate::bind(*p, index, false);
+    Result<BoundPredicate> bound_not_p = BoundPredicate::bind(*not_p, index, false);
+    Result<BoundPredicate> bound_p_and_q = BoundPredicate::bind(*p_and_q, index, false);
+    ASSERT_TRUE(bound_p.ok() && bound_not_p.ok() && bound_p_and_q.ok());
+    for (int row = 0; row < 20; ++row) {
+      std::vector<std::string> values;
+      const size_t width = rng() % 4;  // 0..3 fields: short records too
+      for (size_t i = 0; i < width; ++i) values.push_back(gen.value());
+      const std::vector<std::string_view> fields(values.begin(), values.end());
+      Error error = Error::None;
+      const bool kept = bound_p->matches(fields, error);
+      ASSERT_EQ(kept, (Reference{fields, names}.eval(*p))) << "row of " << width << " fields";
+      ASSERT_NE(kept, bound_not_p->matches(fields, error));
+      if (bound_p_and_q->matches(fields, error)) {
+        ASSERT_TRUE(kept);
+      }
+      ASSERT_EQ(error, Error::None);
+    }
+  }
 }
 
 }  // namespace
