@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 #include "common/error.h"
 #include "sql/query.h"
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 #include "common/error.h"
 #include "sql/query.h"
 

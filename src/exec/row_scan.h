@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 #include "common/arena.h"
 #include "common/error.h"
 #include "exec/row_sink.h"

@@ -23,7 +23,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 #include "common/arena.h"
 #include "common/error.h"
 #include "exec/fast_sort.h"

@@ -17,7 +17,6 @@
 #include <string_view>
 #include <vector>
 
-#include "api/options.h"
 #include "common/arena.h"
 #include "common/error.h"
 #include "common/name_index.h"

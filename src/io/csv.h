@@ -32,7 +32,7 @@
 #include <string_view>
 #include <vector>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 #include "common/error.h"
 
 namespace narwe {
