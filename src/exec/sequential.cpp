@@ -46,7 +46,9 @@ Status executeSequential(const Query& query, const InputFile& input, int out_fd,
   NARWE_TRY(refuseCrOnlyLines(input.fd, options.delimiter));
   NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader, BulkCsvReader::init(input.fd));
   reader.setDelimiter(options.delimiter);
-  NARWE_ASSIGN_OR_RETURN(RecordWriter writer, RecordWriter::init(out_fd, options));
+  FdSink sink(out_fd);
+  NARWE_ASSIGN_OR_RETURN(RecordWriter writer,
+                         RecordWriter::init(sink, options.format, options.delimiter));
   NARWE_ASSIGN_OR_RETURN(std::optional<Record> first, reader.readRecord());
   if (!first) return Error::EmptyFile;
   return runRowScan(query, *first, options, writer, RowScanSettings{.periodic_flush = true},
@@ -55,7 +57,9 @@ Status executeSequential(const Query& query, const InputFile& input, int out_fd,
 
 Status executeFromStdin(const Query& query, int in_fd, int out_fd, const RunOptions& options) {
   CsvReader reader(in_fd, options.delimiter);
-  NARWE_ASSIGN_OR_RETURN(RecordWriter writer, RecordWriter::init(out_fd, options));
+  FdSink sink(out_fd);
+  NARWE_ASSIGN_OR_RETURN(RecordWriter writer,
+                         RecordWriter::init(sink, options.format, options.delimiter));
   NARWE_ASSIGN_OR_RETURN(std::optional<Record> first, reader.readRecord());
   if (!first) return Error::EmptyFile;
   Record current;
