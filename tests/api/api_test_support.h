@@ -1,8 +1,10 @@
-// Helpers shared by the api tests: scratch directories, environment
-// overrides, open-descriptor counts, file writing.
+// Helpers shared by the api, exec and corpus tests: scratch directories,
+// environment overrides, standard-input redirection, open-descriptor counts,
+// file writing.
 #pragma once
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -78,6 +80,57 @@ class EnvOverride {
   std::string name_;
   std::optional<std::string> old_;
 };
+
+// Puts `fd` in the place of standard input for one scope (taking ownership
+// of `fd`) and restores the previous standard input, or closes descriptor 0
+// again when the process ran without one.
+class ScopedStdin {
+ public:
+  // A descriptor that came out as 0 was opened while standard input was
+  // closed: there is nothing to save, and the scope ends by closing it.
+  explicit ScopedStdin(int fd) : saved_(fd == 0 ? -1 : ::dup(0)) {
+    if (fd >= 0 && fd != 0) {
+      ::dup2(fd, 0);
+      ::close(fd);
+    }
+  }
+  ScopedStdin(const ScopedStdin&) = delete;
+  ScopedStdin& operator=(const ScopedStdin&) = delete;
+  ~ScopedStdin() {
+    if (saved_ >= 0) {
+      ::dup2(saved_, 0);
+      ::close(saved_);
+    } else {
+      ::close(0);
+    }
+  }
+
+ private:
+  int saved_;
+};
+
+// The read end of a pipe that holds `content` and is closed for writing, so
+// a reader sees the content and then end of input (as from `cat file |`).
+// The content is written up front, so it must fit the pipe's buffer (grown
+// to 1 MiB where the system allows); returns -1 when it does not.
+inline int pipeHolding(const std::string& content) {
+  int fds[2];
+  if (::pipe(fds) != 0) return -1;
+  ::fcntl(fds[1], F_SETPIPE_SZ, 1 << 20);
+  ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
+  size_t done = 0;
+  while (done < content.size()) {
+    ssize_t n = ::write(fds[1], content.data() + done, content.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(fds[1]);
+  if (done < content.size()) {
+    ::close(fds[0]);
+    return -1;
+  }
+  return fds[0];
+}
 
 // Number of descriptors this process has open.
 inline int openDescriptorCount() {

@@ -229,19 +229,12 @@ TEST(RowScan, JsonOutput) {
 Outcome runWithStdin(const std::string& sql, const std::string& input, size_t* unread) {
   TempDir dir;
   std::string path = dir.write("stdin.csv", input);
-  int saved = dup(0);  // -1 when the test runs with standard input closed
-  int fd = open(path.c_str(), O_RDONLY);
-  if (fd != 0) {
-    dup2(fd, 0);
-    close(fd);
-  }
-  Outcome outcome = runQuery(sql, false);
-  off_t position = lseek(0, 0, SEEK_CUR);
-  if (saved >= 0) {
-    dup2(saved, 0);
-    close(saved);
-  } else {
-    close(0);
+  Outcome outcome;
+  off_t position = 0;
+  {
+    narwe::testing::ScopedStdin redirect(open(path.c_str(), O_RDONLY));
+    outcome = runQuery(sql, false);
+    position = lseek(0, 0, SEEK_CUR);
   }
   if (unread != nullptr) *unread = input.size() - static_cast<size_t>(position);
   return outcome;
