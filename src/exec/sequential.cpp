@@ -42,14 +42,13 @@ Status refuseCrOnlyLines(int fd, char delimiter) {
 
 }  // namespace
 
-Status executeSequential(const Query& query, const InputFile& input, int out_fd,
+Status executeSequential(const Query& query, const InputFile& input, OutputSink& out,
                          const RunOptions& options) {
   NARWE_TRY(refuseCrOnlyLines(input.fd, options.delimiter));
   NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader, BulkCsvReader::init(input.fd));
   reader.setDelimiter(options.delimiter);
-  FdSink sink(out_fd);
   NARWE_ASSIGN_OR_RETURN(RecordWriter writer,
-                         RecordWriter::init(sink, options.format, options.delimiter));
+                         RecordWriter::init(out, options.format, options.delimiter));
   NARWE_ASSIGN_OR_RETURN(std::optional<Record> first, reader.readRecord());
   if (!first) return Error::EmptyFile;
   BulkRecordSource source(reader);
@@ -57,11 +56,11 @@ Status executeSequential(const Query& query, const InputFile& input, int out_fd,
                     source);
 }
 
-Status executeFromStdin(const Query& query, int in_fd, int out_fd, const RunOptions& options) {
+Status executeFromStdin(const Query& query, int in_fd, OutputSink& out,
+                        const RunOptions& options) {
   CsvReader reader(in_fd, options.delimiter);
-  FdSink sink(out_fd);
   NARWE_ASSIGN_OR_RETURN(RecordWriter writer,
-                         RecordWriter::init(sink, options.format, options.delimiter));
+                         RecordWriter::init(out, options.format, options.delimiter));
   NARWE_ASSIGN_OR_RETURN(std::optional<Record> first, reader.readRecord());
   if (!first) return Error::EmptyFile;
   StreamRecordSource source(reader);
