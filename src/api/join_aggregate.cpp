@@ -107,7 +107,7 @@ Query joinOnlyQuery(const Query& query) {
   return join;
 }
 
-Status runJoinAggregate(const Query& query, int out_fd, const RunOptions& options) {
+Status runJoinAggregate(const Query& query, OutputSink& out, const RunOptions& options) {
   if (query.joins.empty()) return Error::InvalidInput;
 
   // Dealias before anything is written, so an ambiguous reference costs no
@@ -136,15 +136,16 @@ Status runJoinAggregate(const Query& query, int out_fd, const RunOptions& option
   RunOptions join_options = options;
   join_options.omit_header = false;
   join_options.format = OutputFormat::Csv;
-  NARWE_TRY(executeJoin(joinOnlyQuery(query), joined.fd(), join_options));
+  FdSink joined_sink(joined.fd());
+  NARWE_TRY(executeJoin(joinOnlyQuery(query), joined_sink, join_options));
 
   aggregate.file = joined.path();
   aggregate.joins.clear();
   aggregate.where.reset();  // the join applied it
   if (aggregate.group_by.empty()) {
-    return executeScalarAgg(aggregate, PreopenedInput{}, out_fd, options);
+    return executeScalarAgg(aggregate, PreopenedInput{}, out, options);
   }
-  return executeGroupBy(aggregate, PreopenedInput{}, out_fd, options);
+  return executeGroupBy(aggregate, PreopenedInput{}, out, options);
 }
 
 }  // namespace narwe

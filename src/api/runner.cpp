@@ -16,25 +16,25 @@ namespace narwe {
 namespace {
 
 // Runs the executor of a route that reads the FROM file through `input`.
-Status runFileScan(Route route, const Query& query, const InputFile& input, int out_fd,
+Status runFileScan(Route route, const Query& query, const InputFile& input, OutputSink& out,
                    const RunOptions& options) {
   switch (route) {
-    case Route::ParallelScalar: return executeParallelScalar(query, input, out_fd, options);
-    case Route::ParallelMapped: return executeParallelMapped(query, input, out_fd, options);
-    case Route::Mapped: return executeMapped(query, input, out_fd, options);
-    case Route::Sequential: return executeSequential(query, input, out_fd, options);
+    case Route::ParallelScalar: return executeParallelScalar(query, input, out, options);
+    case Route::ParallelMapped: return executeParallelMapped(query, input, out, options);
+    case Route::Mapped: return executeMapped(query, input, out, options);
+    case Route::Sequential: return executeSequential(query, input, out, options);
     default: return Error::Unexpected;  // chooseRoute never gives another route here
   }
 }
 
-Status runSpooled(Route route, const Query& query, int out_fd, const RunOptions& options,
+Status runSpooled(Route route, const Query& query, OutputSink& out, const RunOptions& options,
                   int stdin_fd) {
   NARWE_ASSIGN_OR_RETURN(int spool_fd, spoolToMemoryFile(stdin_fd));
   UniqueFd spool(spool_fd);
   PreopenedInput input{spool.get(), true};
   switch (route) {
-    case Route::SpooledGroupBy: return executeGroupBy(query, input, out_fd, options);
-    case Route::SpooledScalarAgg: return executeScalarAgg(query, input, out_fd, options);
+    case Route::SpooledGroupBy: return executeGroupBy(query, input, out, options);
+    case Route::SpooledScalarAgg: return executeScalarAgg(query, input, out, options);
     default: return Error::MixedAggregateAndNonAggregateSelect;
   }
 }
@@ -67,6 +67,7 @@ Query distinctAsGroupBy(const Query& query) {
 }
 
 Status executeQuery(const Query& query, int out_fd, const RunOptions& options, int stdin_fd) {
+  FdSink out(out_fd);
   RouteInputs inputs;
   inputs.format = options.format;
   Route route = chooseRoute(query, inputs);
@@ -83,19 +84,19 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   }
   switch (route) {
     case Route::FromStdin:
-      return executeFromStdin(query, stdin_fd, out_fd, options);
+      return executeFromStdin(query, stdin_fd, out, options);
     case Route::SpooledGroupBy:
     case Route::SpooledScalarAgg:
     case Route::SpooledMixedSelect:
-      return runSpooled(route, query, out_fd, options, stdin_fd);
+      return runSpooled(route, query, out, options, stdin_fd);
     case Route::JoinAggregate:
-      return runJoinAggregate(query, out_fd, options);
+      return runJoinAggregate(query, out, options);
     case Route::Join:
-      return executeJoin(query, out_fd, options);
+      return executeJoin(query, out, options);
     case Route::GroupBy:
-      return executeGroupBy(query, PreopenedInput{}, out_fd, options);
+      return executeGroupBy(query, PreopenedInput{}, out, options);
     case Route::ScalarAgg:
-      return executeScalarAgg(query, PreopenedInput{}, out_fd, options);
+      return executeScalarAgg(query, PreopenedInput{}, out, options);
     case Route::MixedSelect:
       return Error::MixedAggregateAndNonAggregateSelect;
     case Route::DistinctGroupBy:
@@ -112,11 +113,11 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   input.fd = file.get();
   NARWE_ASSIGN_OR_RETURN(input.size, fileSize(file.get()));
   input.path = query.file;
-  if (route == Route::DistinctGroupBy) return executeSequential(query, input, out_fd, options);
+  if (route == Route::DistinctGroupBy) return executeSequential(query, input, out, options);
   inputs.file_size = input.size;
   inputs.workers = effectiveThreadCount(options.thread_count);
   route = chooseRoute(query, inputs);
-  return runFileScan(route, query, input, out_fd, options);
+  return runFileScan(route, query, input, out, options);
 }
 
 static Status rejectSubqueries(const Query& query) {

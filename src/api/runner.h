@@ -14,7 +14,7 @@
 
 #include <string_view>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 #include "common/error.h"
 #include "exec/executors.h"
 #include "sql/query.h"

@@ -32,7 +32,7 @@
 #include <string_view>
 #include <vector>
 
-#include "api/options.h"
+#include "io/input_options.h"
 #include "common/error.h"
 
 namespace narwe {
@@ -84,7 +84,7 @@ struct MmapHeader {
 // kHeaderFieldCapacity. Errors: NoHeader (empty input or no LF anywhere),
 // TooManyColumns, OutOfMemory. With options.no_header_input the first row
 // only gives the column count: names are c1..cN and data starts at 0.
-Result<MmapHeader> resolveMmapHeader(std::string_view mapped, const RunOptions& options);
+Result<MmapHeader> resolveMmapHeader(std::string_view mapped, const InputOptions& options);
 
 // Streaming reader with a 256 KiB buffer. Returns owned records.
 class CsvReader {

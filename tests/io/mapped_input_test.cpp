@@ -60,7 +60,7 @@ TEST(MmapHeader, HeaderRowCases) {
       {"\n", {""}, 1},
       {"\"a\nb\",c\n", {"a"}, 3},  // the first LF ends the header, quoted or not
   };
-  RunOptions options;
+  InputOptions options;
   for (const Case& c : cases) {
     auto header = resolveMmapHeader(c.input, options);
     ASSERT_TRUE(header.ok()) << c.input;
@@ -71,7 +71,7 @@ TEST(MmapHeader, HeaderRowCases) {
 }
 
 TEST(MmapHeader, MissingHeaderAndTooManyColumns) {
-  RunOptions options;
+  InputOptions options;
   EXPECT_EQ(resolveMmapHeader("", options).error(), Error::NoHeader);
   EXPECT_EQ(resolveMmapHeader("a,b,c", options).error(), Error::NoHeader);
   EXPECT_EQ(resolveMmapHeader("\xEF\xBB\xBF", options).error(), Error::NoHeader);
@@ -84,7 +84,7 @@ TEST(MmapHeader, MissingHeaderAndTooManyColumns) {
 }
 
 TEST(MmapHeader, HeaderlessInputGetsGeneratedNamesThatSurviveMoves) {
-  RunOptions options;
+  InputOptions options;
   options.no_header_input = true;
   std::string row;
   for (int i = 0; i < 12; ++i) row += (i ? ";" : "") + std::string("v");

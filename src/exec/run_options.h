@@ -5,21 +5,17 @@
 
 #include <cstdint>
 
+#include "io/input_options.h"
+#include "io/row_format.h"
+
 namespace narwe {
 
-enum class OutputFormat : uint8_t {
-  Csv = 0,
-  JsonArray = 1,
-  JsonLines = 2,
-};
-
-struct RunOptions {
+// The input side (delimiter, header-less input) is what the readers take;
+// the delimiter also separates CSV output fields.
+struct RunOptions : InputOptions {
   uint32_t thread_count = 0;    // requested workers; 0 = automatic
   bool omit_header = false;     // CSV output without its header line
-  char delimiter = ',';         // field delimiter of input and CSV output
   OutputFormat format = OutputFormat::Csv;
-  uint8_t reserved = 2;         // kept for layout compatibility; read by nobody
-  bool no_header_input = false; // input has no header; columns are c1, c2, ...
   bool strict = false;          // non-numeric field in a numeric comparison fails the query
 };
 

@@ -1,5 +1,5 @@
 // Worker-count rule.
-#include "api/options.h"
+#include "exec/run_options.h"
 
 #include <unistd.h>
 
