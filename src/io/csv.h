@@ -17,7 +17,10 @@
 //    the input.
 //  - `findRecordEnd`: the LF ending the record that starts at a position of
 //    an in-memory buffer.
-//  - `resolveMmapHeader` / `MmapHeader`: the header row of a mapped file.
+//  - `resolveMmapHeader` / `MmapHeader`: the header row of a file's bytes
+//    held in memory.
+//  - `readFileHeader`: the header row of an input file, read with positioned
+//    reads (never a mapping) into an owned buffer.
 //  - `stripRecordCr`: the line-ending rule shared by all in-memory readers.
 //
 // A reader object belongs to one thread at a time; the free functions are
@@ -85,6 +88,19 @@ struct MmapHeader {
 // TooManyColumns, OutOfMemory. With options.no_header_input the first row
 // only gives the column count: names are c1..cN and data starts at 0.
 Result<MmapHeader> resolveMmapHeader(std::string_view mapped, const RunOptions& options);
+
+// The header of an input file, names owned.
+struct FileHeader {
+  std::vector<std::string> names;  // as resolveMmapHeader gives them
+  uint64_t data_start = 0;         // file offset of the first data byte
+};
+
+// Reads the header row of the file `fd` (whose size at open was `file_size`,
+// see io/file_source.h) with positioned reads up to its first LF and resolves
+// it as resolveMmapHeader does. Errors: those of resolveMmapHeader, FileTooBig
+// (no LF within the record limit), EndOfStream (the file shrank), read
+// errors.
+Result<FileHeader> readFileHeader(int fd, uint64_t file_size, const RunOptions& options);
 
 // Streaming reader with a 256 KiB buffer. Returns owned records.
 class CsvReader {
