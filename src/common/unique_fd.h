@@ -42,10 +42,11 @@ class UniqueFd {
   int fd_ = -1;
 };
 
-// Opens `path` read-only (close-on-exec, never on descriptors 0-2),
-// relative to the current directory, retrying interrupted calls. Errors are the open call's, by name, and IsDir
-// for a directory (which opens, but then fails differently when read or
-// mapped).
+// Opens `path` read-only (close-on-exec, never on descriptors 0-2, blocking
+// reads), relative to the current directory, retrying interrupted calls.
+// Never waits: a FIFO is refused with Unseekable, with or without a writer.
+// Errors are the open call's, by name, IsDir for a directory (which opens,
+// but then fails differently when read), and Unseekable for a FIFO.
 Result<UniqueFd> openReadOnly(const std::string& path);
 
 // read(2) that retries interrupted calls and, on a non-blocking descriptor

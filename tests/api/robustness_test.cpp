@@ -216,5 +216,41 @@ TEST(Robustness, HeaderOfAFileRewrittenMeanwhile) {
   EXPECT_GT(calls, 0);
 }
 
+// ---- FIFOs ----------------------------------------------------------------
+
+// A FIFO named in FROM answers Unseekable at once, with or without a writer.
+// A call still waiting after a few seconds is released by opening the FIFO
+// for writing, so a failure cannot hang the test program.
+TEST(Robustness, FifoIsRefusedAtOnce) {
+  ScratchDir dir;
+  const std::string fifo = dir.file("pipe.csv");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const bool with_writer : {false, true}) {
+    SCOPED_TRACE(with_writer ? "with a writer" : "without a writer");
+    // Holding both ends makes a writer without blocking this thread.
+    const int held = with_writer ? ::open(fifo.c_str(), O_RDWR | O_CLOEXEC) : -1;
+    std::atomic<bool> done{false};
+    Outcome o;
+    std::thread caller([&] {
+      o = query("SELECT * FROM '" + fifo + "'");
+      done = true;
+    });
+    const auto stop = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done.load() && std::chrono::steady_clock::now() < stop) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const bool answered = done.load();
+    if (!answered) {
+      const int release = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (release >= 0) ::close(release);
+    }
+    caller.join();
+    if (held >= 0) ::close(held);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(o.rc, 1);
+    EXPECT_EQ(o.text, "error: Unseekable");
+  }
+}
+
 }  // namespace
 }  // namespace narwe
