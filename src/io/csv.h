@@ -112,7 +112,9 @@ class CsvReader {
   CsvReader& operator=(CsvReader&&) = default;
 
   // The next record; nullopt at the end of the input (and forever after).
-  // Errors: OutOfMemory and the error names of failed reads (the failure is
+  // Errors: OutOfMemory, FileTooBig (a record longer than the record limit
+  // of io/record_limit.h, noticed before much more than one buffer past the
+  // limit is held) and the error names of failed reads (the failure is
   // sticky: later calls report it again).
   Result<std::optional<Record>> readRecord();
 
@@ -125,9 +127,13 @@ class CsvReader {
   // Gives back the byte the last fetch returned.
   void unread() { --pos_; }
   Result<std::optional<Record>> readRecordUnguarded();
+  // Bytes of the current record read so far, less its `terminator` bytes.
+  uint64_t recordBytes(size_t terminator) const;
 
   size_t pos_ = 0;
   size_t filled_ = 0;
+  uint64_t before_buffer_ = 0;  // stream bytes before the buffer's first
+  uint64_t record_start_ = 0;   // stream offset of the current record
   int fd_;
   char delimiter_;
   std::unique_ptr<char[]> buffer_;

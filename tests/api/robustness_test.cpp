@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "api_test_support.h"
+#include "io/record_limit.h"
 #include "narwe.h"
 
 namespace narwe {
@@ -38,6 +39,11 @@ Outcome query(const std::string& sql) {
   if (out != nullptr) o.text = out;
   narwe_free(out);
   return o;
+}
+
+// At most the first 100 bytes of a result, for failure messages.
+std::string brief(const std::string& text) {
+  return text.size() <= 100 ? text : text.substr(0, 100) + "...";
 }
 
 // Bytes this process has read through read and pread calls so far.
@@ -167,8 +173,8 @@ TEST(Robustness, FileChangedDuringEveryRoute) {
           failed_on_shrink = true;
           continue;
         }
-        ASSERT_EQ(o.rc, 0) << o.text;
-        ASSERT_EQ(o.text, "id\n" + file.lastId() + "\n");
+        ASSERT_EQ(o.rc, 0) << brief(o.text);
+        ASSERT_EQ(brief(o.text), "id\n" + file.lastId() + "\n");
       }
       // Some shrink must have landed while the file was read.
       if (shrinking) {
@@ -209,11 +215,137 @@ TEST(Robustness, HeaderOfAFileRewrittenMeanwhile) {
     EXPECT_EQ(o.rc, 1);
     EXPECT_TRUE(o.text == "error: Unimplemented" || o.text == "error: EndOfStream" ||
                 o.text == "error: NoHeader")
-        << o.text;
+        << brief(o.text);
   }
   done = true;
   rewriter.join();
   EXPECT_GT(calls, 0);
+}
+
+// ---- records without end --------------------------------------------------
+
+// Lowers the record limit for one scope.
+class RecordLimit {
+ public:
+  explicit RecordLimit(size_t bytes) { setMaxRecordBytes(bytes); }
+  ~RecordLimit() { setMaxRecordBytes(0); }
+  RecordLimit(const RecordLimit&) = delete;
+  RecordLimit& operator=(const RecordLimit&) = delete;
+};
+
+// Puts `fd` on descriptor 0 for one scope (the exported functions read FROM
+// stdin there) and closes it afterwards.
+class StdinFrom {
+ public:
+  explicit StdinFrom(int fd) : saved_(::dup(0)) {
+    EXPECT_GE(::dup2(fd, 0), 0);
+    ::close(fd);
+  }
+  ~StdinFrom() {
+    ::dup2(saved_, 0);
+    ::close(saved_);
+  }
+  StdinFrom(const StdinFrom&) = delete;
+  StdinFrom& operator=(const StdinFrom&) = delete;
+
+ private:
+  int saved_;
+};
+
+// Writes `total` bytes of `byte` into a pipe from a thread; the pipe's read
+// end is handed out. The writer stops early when the reader goes away and
+// tells how much it wrote.
+class PipeFeed {
+ public:
+  PipeFeed(size_t total, char byte) {
+    int fds[2];
+    EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    read_fd_ = fds[0];
+    writer_ = std::thread([this, fd = fds[1], total, byte] {
+      sigset_t broken_pipe;
+      sigemptyset(&broken_pipe);
+      sigaddset(&broken_pipe, SIGPIPE);
+      pthread_sigmask(SIG_BLOCK, &broken_pipe, nullptr);
+      const std::string block(64 * 1024, byte);
+      while (written_ < total) {
+        const ssize_t n = ::write(fd, block.data(), std::min(block.size(), total - written_));
+        if (n <= 0) break;
+        written_ += static_cast<size_t>(n);
+      }
+      ::close(fd);
+    });
+  }
+  ~PipeFeed() { finish(); }
+  PipeFeed(const PipeFeed&) = delete;
+  PipeFeed& operator=(const PipeFeed&) = delete;
+
+  int takeReadEnd() { return std::exchange(read_fd_, -1); }
+  // Waits for the writer; closing our copy of the read end first releases
+  // it when nobody reads.
+  size_t finish() {
+    if (read_fd_ >= 0) ::close(std::exchange(read_fd_, -1));
+    if (writer_.joinable()) writer_.join();
+    return written_;
+  }
+
+ private:
+  int read_fd_ = -1;
+  size_t written_ = 0;
+  std::thread writer_;
+};
+
+// A record longer than the limit fails the query with FileTooBig on every
+// route: the file routes (the record in a small file, after a long run of
+// good records in a large one, and in the header), a device without line
+// feeds, standard input streamed, and standard input spooled (which stops at
+// the limit instead of copying the whole input first).
+TEST(Robustness, RecordPastTheLimitIsFileTooBig) {
+  constexpr size_t kLimit = 256 * 1024;
+  RecordLimit limit(kLimit);
+  ScratchDir dir;
+  const std::string long_field(3 * kLimit, 'x');
+  const std::string small = dir.write("small.csv", "a,b\n1,2\n3," + long_field + "\n5,6\n");
+  const std::string unended = dir.write("unended.csv", "a,b\n1," + long_field);
+  const std::string header = dir.write("header.csv", "a," + long_field + "\n1,2\n");
+  std::string big_content = "a,b\n";
+  while (big_content.size() < kChangingFileBytes) big_content += "1,222222222222222222222222\n";
+  big_content += "3," + long_field + "\n";
+  const std::string big = dir.write("big.csv", big_content);
+  const std::string other = dir.write("other.csv", "a,c\n1,2\n");
+
+  const std::string file_queries[] = {
+      "SELECT * FROM '" + small + "'",
+      "SELECT a FROM '" + small + "' WHERE a = '5'",
+      "SELECT * FROM '" + unended + "'",
+      "SELECT a FROM '" + big + "' ORDER BY a, b",
+      "SELECT a FROM '" + big + "' ORDER BY a",
+      "SELECT a FROM '" + big + "' WHERE a = '3' LIMIT 10",
+      "SELECT upper(a) FROM '" + big + "' WHERE a = '3'",
+      "SELECT DISTINCT a FROM '" + big + "'",
+      "SELECT t.a, count(*) FROM '" + header + "' t JOIN '" + other + "' o ON t.a = o.a GROUP BY t.a",
+      "SELECT * FROM '/dev/zero'",
+  };
+  for (const std::string& sql : file_queries) {
+    const Outcome o = query(sql);
+    EXPECT_EQ(brief(o.text), "error: FileTooBig") << sql;
+  }
+
+  {  // streamed standard input
+    PipeFeed feed(8 * kLimit, 'z');
+    StdinFrom in(feed.takeReadEnd());
+    EXPECT_EQ(brief(query("SELECT * FROM stdin").text), "error: FileTooBig");
+  }
+  {  // spooled standard input: stops near the limit, not at the input's end
+    constexpr size_t kInput = 64 * 1024 * 1024;
+    PipeFeed feed(kInput, 'z');
+    size_t written = 0;
+    {
+      StdinFrom in(feed.takeReadEnd());
+      EXPECT_EQ(brief(query("SELECT count(*) FROM stdin").text), "error: FileTooBig");
+    }
+    written = feed.finish();
+    EXPECT_LT(written, kInput / 2);
+  }
 }
 
 // ---- FIFOs ----------------------------------------------------------------
