@@ -149,8 +149,10 @@ Result<char*> runStatement(std::string_view statement, OutputFormat format, int 
   if (executed.ok()) executed = executeQuery(query, collector.writeFd(), options, stdin_fd);
 
   Status collected = collector.finish();
-  if (!executed.ok()) return executed.error();
+  // A failed collector closed the pipe, so an executor error that follows
+  // (BrokenPipe) is only its consequence: the collector's error is the answer.
   if (!collected.ok()) return collected.error();
+  if (!executed.ok()) return executed.error();
   return collector.takeText();
 }
 

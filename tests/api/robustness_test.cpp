@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "api/collector.h"
 #include "api_test_support.h"
 #include "io/record_limit.h"
 #include "narwe.h"
@@ -46,20 +47,29 @@ std::string brief(const std::string& text) {
   return text.size() <= 100 ? text : text.substr(0, 100) + "...";
 }
 
-// Bytes this process has read through read and pread calls so far.
-uint64_t processReadBytes(uint64_t& own_reads) {
+// The process's I/O counters: bytes passed through read/pread and write
+// calls so far.
+struct IoCounters {
+  uint64_t read = 0;
+  uint64_t written = 0;
+};
+
+IoCounters processIo(uint64_t& own_reads) {
   char buf[512];
   const int fd = ::open("/proc/self/io", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
+  if (fd < 0) return {};
   const ssize_t n = ::read(fd, buf, sizeof buf - 1);
   ::close(fd);
-  if (n <= 0) return 0;
+  if (n <= 0) return {};
   own_reads += static_cast<uint64_t>(n);
   buf[n] = '\0';
   unsigned long long rchar = 0;
-  if (std::sscanf(buf, "rchar: %llu", &rchar) != 1) return 0;
-  return rchar;
+  unsigned long long wchar = 0;
+  if (std::sscanf(buf, "rchar: %llu wchar: %llu", &rchar, &wchar) != 2) return {};
+  return {rchar, wchar};
 }
+
+uint64_t processReadBytes(uint64_t& own_reads) { return processIo(own_reads).read; }
 
 // ---- a file that changes while it is read -------------------------------
 
@@ -346,6 +356,28 @@ TEST(Robustness, RecordPastTheLimitIsFileTooBig) {
     written = feed.finish();
     EXPECT_LT(written, kInput / 2);
   }
+}
+
+// ---- results that cannot be held -----------------------------------------
+
+// When the result outgrows what the collector may hold, the query stops at
+// once with OutOfMemory: the executor does not go on formatting rows nobody
+// keeps (1000 rows of 16 MiB each here; only about the first one may be
+// written before the call returns).
+TEST(Robustness, ResultPastTheCollectorsLimitStopsTheQuery) {
+  ScratchDir dir;
+  std::string content = "name\n";
+  for (int i = 0; i < 1000; ++i) content += "n" + std::to_string(i) + "\n";
+  const std::string path = dir.write("names.csv", content);
+  setOutputCapacityLimit(1 << 20);
+  uint64_t own_reads = 0;
+  const uint64_t before = processIo(own_reads).written;
+  const Outcome o = query("SELECT lpad(name, 16777216, '*') FROM '" + path + "'");
+  const uint64_t written = processIo(own_reads).written - before;
+  setOutputCapacityLimit(SIZE_MAX);
+  EXPECT_EQ(o.rc, 1);
+  EXPECT_EQ(brief(o.text), "error: OutOfMemory");
+  EXPECT_LT(written, uint64_t{64} << 20);
 }
 
 // ---- FIFOs ----------------------------------------------------------------
