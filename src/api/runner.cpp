@@ -80,9 +80,12 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   switch (route) {
     case Route::FromStdin:
       return executeFromStdin(query, stdin_fd, out_fd, options);
+    case Route::SpooledMixedSelect:
+      // Refused before standard input is read: spooling it first would read
+      // an input of any length only to fail anyway.
+      return Error::MixedAggregateAndNonAggregateSelect;
     case Route::SpooledGroupBy:
     case Route::SpooledScalarAgg:
-    case Route::SpooledMixedSelect:
       return runSpooled(route, query, out_fd, options, stdin_fd);
     case Route::JoinAggregate:
       return runJoinAggregate(query, out_fd, options);

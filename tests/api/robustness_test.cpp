@@ -358,6 +358,31 @@ TEST(Robustness, RecordPastTheLimitIsFileTooBig) {
   }
 }
 
+// ---- statements that fail while standard input waits ---------------------
+
+// A statement that fails anyway fails before standard input is read: the
+// feeder gets no further than what the pipe itself holds.
+TEST(Robustness, InvalidStatementDoesNotReadStandardInput) {
+  const struct {
+    const char* sql;
+    const char* error;
+  } cases[] = {
+      {"SELECT a, count(*) FROM stdin", "error: MixedAggregateAndNonAggregateSelect"},
+      {"SELECT s.a, count(*) FROM stdin s JOIN 'x.csv' o ON s.a = o.a GROUP BY s.a",
+       "error: InvalidQuery"},
+      {"SELECT count(*) FROM - HAVING", "error: InvalidExpression"},
+  };
+  constexpr size_t kInput = 64 * 1024 * 1024;
+  for (const auto& c : cases) {
+    PipeFeed feed(kInput, 'z');
+    {
+      StdinFrom in(feed.takeReadEnd());
+      EXPECT_EQ(brief(query(c.sql).text), c.error) << c.sql;
+    }
+    EXPECT_LT(feed.finish(), size_t{4} << 20) << c.sql;
+  }
+}
+
 // ---- results that cannot be held -----------------------------------------
 
 // When the result outgrows what the collector may hold, the query stops at
