@@ -90,18 +90,22 @@ struct ChangingFile {
     return id;
   }
 
+  std::string content;  // built once, written for every attempt
+
   void write() {
-    const std::string header = "id,pad,tail\n";
-    const std::string pad(kPadBytes, 'p');
-    std::string content = header;
-    content.reserve(kChangingFileBytes + 256);
-    char id[16];
-    for (records = 0; content.size() < kChangingFileBytes; ++records) {
-      std::snprintf(id, sizeof id, "%07zu", records);
-      content.append(id).append(",").append(pad).append(",END\n");
+    if (content.empty()) {
+      const std::string header = "id,pad,tail\n";
+      const std::string pad(kPadBytes, 'p');
+      content = header;
+      content.reserve(kChangingFileBytes + 256);
+      char id[16];
+      for (records = 0; content.size() < kChangingFileBytes; ++records) {
+        std::snprintf(id, sizeof id, "%07zu", records);
+        content.append(id).append(",").append(pad).append(",END\n");
+      }
+      header_bytes = header.size();
+      record_bytes = 7 + 1 + kPadBytes + 5;
     }
-    header_bytes = header.size();
-    record_bytes = 7 + 1 + kPadBytes + 5;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::write(fd, content.data(), content.size()),

@@ -47,9 +47,9 @@ TEST(LikeMatch, AgreesWithReference) {
     size_t pattern_len;
     int rounds;
   } shapes[] = {
-      {"abAB%_", "abA%_", 10, 8, 40000},
-      {"aaab", "aab%_", 24, 10, 20000},
-      {"xyXY1-", "xyXY1%_", 40, 12, 20000},
+      {"abAB%_", "abA%_", 10, 8, 20000},
+      {"aaab", "aab%_", 24, 10, 8000},
+      {"xyXY1-", "xyXY1%_", 40, 12, 8000},
   };
   for (const Shape& shape : shapes) {
     for (int round = 0; round < shape.rounds; ++round) {
@@ -61,7 +61,7 @@ TEST(LikeMatch, AgreesWithReference) {
       }
     }
   }
-  for (int round = 0; round < 300; ++round) {
+  for (int round = 0; round < 150; ++round) {
     const std::string t = randomText(rng, "aabAB", 1200);
     if (t.size() < 600) continue;
     const size_t from = rng() % (t.size() - 500);
