@@ -8,7 +8,7 @@
 #include "common/unique_fd.h"
 #include "exec/executors.h"
 #include "io/csv.h"
-#include "io/file_map.h"
+#include "io/file_source.h"
 #include "scalar/rewrite.h"
 
 namespace narwe {
@@ -17,9 +17,8 @@ namespace {
 // Lower-cased header names of one input file.
 Result<TextSet> headerNames(const std::string& path, const RunOptions& options) {
   NARWE_ASSIGN_OR_RETURN(UniqueFd file, openReadOnly(path));
-  NARWE_ASSIGN_OR_RETURN(uint64_t size, fileSize(file.get()));
-  NARWE_ASSIGN_OR_RETURN(FileMap map, FileMap::map(file.get(), size));
-  NARWE_ASSIGN_OR_RETURN(MmapHeader header, resolveMmapHeader(map.bytes(), options));
+  NARWE_ASSIGN_OR_RETURN(uint64_t size, sizeAtOpen(file.get()));
+  NARWE_ASSIGN_OR_RETURN(FileHeader header, readFileHeader(file.get(), size, options));
   TextSet names;
   for (const auto& name : header.names) names.insert(lowerTrimmedName(name));
   return names;

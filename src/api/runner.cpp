@@ -8,6 +8,7 @@
 #include "api/memfile.h"
 #include "api/route.h"
 #include "common/unique_fd.h"
+#include "io/file_source.h"
 #include "scalar/rewrite.h"
 #include "sql/parser.h"
 #include "sql/select_item.h"
@@ -85,9 +86,12 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   switch (route) {
     case Route::FromStdin:
       return executeFromStdin(query, stdin_fd, out, options);
+    case Route::SpooledMixedSelect:
+      // Refused before standard input is read: spooling it first would read
+      // an input of any length only to fail anyway.
+      return Error::MixedAggregateAndNonAggregateSelect;
     case Route::SpooledGroupBy:
     case Route::SpooledScalarAgg:
-    case Route::SpooledMixedSelect:
       return runSpooled(route, query, out, options, stdin_fd);
     case Route::JoinAggregate:
       return runJoinAggregate(query, out, options);
@@ -111,10 +115,12 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   NARWE_ASSIGN_OR_RETURN(UniqueFd file, openReadOnly(query.file));
   InputFile input;
   input.fd = file.get();
-  NARWE_ASSIGN_OR_RETURN(input.size, fileSize(file.get()));
+  // The size seen now bounds every read of the file; a device has none and
+  // is read to its end by one scan.
+  NARWE_ASSIGN_OR_RETURN(input.size, sizeAtOpen(file.get()));
   input.path = query.file;
   if (route == Route::DistinctGroupBy) return executeSequential(query, input, out, options);
-  inputs.file_size = input.size;
+  inputs.file_size = input.size == kUnknownFileSize ? 0 : input.size;
   inputs.workers = effectiveThreadCount(options.thread_count);
   route = chooseRoute(query, inputs);
   return runFileScan(route, query, input, out, options);
@@ -152,8 +158,10 @@ Result<char*> runStatement(std::string_view statement, OutputFormat format, int 
   Status executed = executeQuery(query, collector.writeFd(), options, stdin_fd);
 
   Status collected = collector.finish();
-  if (!executed.ok()) return executed.error();
+  // A failed collector closed the pipe, so an executor error that follows
+  // (BrokenPipe) is only its consequence: the collector's error is the answer.
   if (!collected.ok()) return collected.error();
+  if (!executed.ok()) return executed.error();
   return collector.takeText();
 }
 

@@ -45,7 +45,7 @@ Status refuseCrOnlyLines(int fd, char delimiter) {
 Status executeSequential(const Query& query, const InputFile& input, OutputSink& out,
                          const RunOptions& options) {
   NARWE_TRY(refuseCrOnlyLines(input.fd, options.delimiter));
-  NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader, BulkCsvReader::init(input.fd));
+  NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader, BulkCsvReader::init(input.fd, input.size));
   reader.setDelimiter(options.delimiter);
   NARWE_ASSIGN_OR_RETURN(RecordWriter writer,
                          RecordWriter::init(out, options.format, options.delimiter));
