@@ -217,6 +217,8 @@ def main():
         for label, kind, threads in engines:
             text = q[kind]
             out = os.path.join(results, f"{q['id']}.{kind}{threads or ''}.csv")
+            if threads and not table[(q["id"], "libnarwe")].ok:
+                continue      # no scaling figures for a query libnarwe does not answer
             if text is None:
                 run = Run("n/a")
             elif kind == "narwe":
@@ -243,7 +245,7 @@ def main():
     failures, verdict = [], {}
     for q in QUERIES:
         answered = [(label, table[(q["id"], label)]) for label, _, _ in engines
-                    if table[(q["id"], label)].ok]
+                    if (q["id"], label) in table and table[(q["id"], label)].ok]
         for label, run in answered:
             verdict[(q["id"], label)] = "agrees" if len(answered) > 1 else "alone"
         if len(answered) < 2:
@@ -258,6 +260,13 @@ def main():
                 failures.append(f"{q['id']} {label} vs {ref_label}: {diff[:300]}")
 
     duck_label = "DuckDB"
+
+    def speedup(query_id, label):
+        one = table.get((query_id, "libnarwe, 1 thread"))
+        if label != "libnarwe, 2 threads" or one is None or not one.ok:
+            return ""
+        return f"; 2 threads are {one.median / table[(query_id, label)].median:.2f}× one"
+
     lines = ["| query | engine | median s | min–max s | × DuckDB | × floor | peak MB | result |",
              "|---|---|---:|---:|---:|---:|---:|---|"]
     lines.append(f"| floor | memchr line count, 1 thread | {floor.median:.3f} | "
@@ -268,14 +277,16 @@ def main():
     for q in QUERIES:
         duck = table[(q["id"], duck_label)]
         for label, _, _ in engines:
-            run = table[(q["id"], label)]
+            run = table.get((q["id"], label))
+            if run is None:
+                continue
             name = f"{q['id']} {q['title']}" if label == "libnarwe" else ""
             if run.ok:
                 vs_duck = f"{run.median / duck.median:.2f}" if duck.ok else ""
                 lines.append(f"| {name} | {label} | {run.median:.3f} | "
                              f"{min(run.times):.3f}–{max(run.times):.3f} | {vs_duck} | "
                              f"{run.median / floor.median:.1f} | {run.rss_mb:.0f} | "
-                             f"{verdict.get((q['id'], label), '')} |")
+                             f"{verdict.get((q['id'], label), '')}{speedup(q['id'], label)} |")
             else:
                 lines.append(f"| {name} | {label} | – | | | | | {run.status} |")
     table_text = "\n".join(lines)
