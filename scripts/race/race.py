@@ -12,6 +12,8 @@ sales.csv through read(), is measured the same way in the same run.
 """
 import argparse
 import csv
+import filecmp
+import functools
 import math
 import os
 import platform
@@ -101,6 +103,7 @@ def as_number(text):
     return value if math.isfinite(value) else None
 
 
+@functools.lru_cache(maxsize=2)   # the reference stays cached while others are compared
 def load_rows(path, ordered):
     """The data rows of a CSV result (header dropped), normalised for comparison."""
     with open(path, newline="", encoding="utf-8", errors="surrogateescape") as f:
@@ -124,6 +127,8 @@ def same_field(a, b):
 
 def compare(path_a, path_b, ordered):
     """None when the results agree, else a short description of the first difference."""
+    if filecmp.cmp(path_a, path_b, shallow=False):
+        return None
     head_a, rows_a = load_rows(path_a, ordered)
     head_b, rows_b = load_rows(path_b, ordered)
     if len(head_a) != len(head_b):
@@ -251,9 +256,16 @@ def main():
         if len(answered) < 2:
             continue
         ref_label, ref = next(((l, r) for l, r in answered if l == "DuckDB"), answered[0])
+        checked = []     # (label, run) already compared with the reference
         for label, run in answered:
             if label == ref_label:
                 continue
+            twin = next((l for l, r in checked
+                         if filecmp.cmp(r.output, run.output, shallow=False)), None)
+            if twin is not None:     # the very same bytes: the same verdict
+                verdict[(q["id"], label)] = verdict[(q["id"], twin)]
+                continue
+            checked.append((label, run))
             diff = compare(ref.output, run.output, q["ordered"])
             if diff:
                 verdict[(q["id"], label)] = f"DIFFERS from {ref_label}"
