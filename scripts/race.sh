@@ -56,5 +56,5 @@ fi
 
 scaling=()
 [ "${RACE_SCALING:-0}" = 1 ] && scaling=(--scaling)
-exec python3 scripts/race/race.py --data "$data" --bin "$cache/bin" --duckdb "$duckdb_lib" \
+exec python3 -B scripts/race/race.py --data "$data" --bin "$cache/bin" --duckdb "$duckdb_lib" \
   --results "$cache/results/$size" "${scaling[@]}"

@@ -17,6 +17,7 @@ import functools
 import math
 import os
 import platform
+import re
 import shutil
 import statistics
 import subprocess
@@ -95,11 +96,14 @@ def measure(argv_for, cwd, runs, result_path, env=None, result_on_stdout=False):
 
 # ---------------------------------------------------------------- agreement
 
+# A plain decimal number, as engines print them: no blanks, underscores or words.
+NUMBER = re.compile(r"[+-]?(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?")
+
+
 def as_number(text):
-    try:
-        value = float(text)
-    except ValueError:
+    if not NUMBER.fullmatch(text):
         return None
+    value = float(text)
     return value if math.isfinite(value) else None
 
 
