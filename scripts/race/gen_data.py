@@ -83,8 +83,8 @@ def cumulative(weights):
 
 
 def pick(cum, u):
-    # Index of the first cumulative weight above u (a short linear walk is
-    # enough for tables of this size and keeps the draw count fixed).
+    # Index of the first cumulative weight above u, by bisection; one draw per
+    # pick, so the stream of draws does not depend on the values drawn.
     lo, hi = 0, len(cum) - 1
     while lo < hi:
         mid = (lo + hi) // 2
