@@ -22,8 +22,12 @@ struct RunOptions : InputOptions {
 // Largest number of workers any parallel executor starts.
 constexpr unsigned kMaxWorkers = 1024;
 
-// The requested count, or the online processor count when `requested` is 0
-// (1 when that cannot be read), clamped to 1..kMaxWorkers.
+// The requested count; when `requested` is 0, the environment variable
+// NARWE_THREADS read at each call (a positive decimal integer; any other text
+// is ignored), else the number of CPUs this process may run on (its affinity
+// mask, so `taskset` is honoured; the online count when the mask cannot be
+// read; 1 when neither can). The result is clamped to 1..kMaxWorkers.
+// Reads the environment, so it must not race a setenv in another thread.
 unsigned effectiveThreadCount(unsigned requested);
 
 }  // namespace narwe
