@@ -3,7 +3,6 @@
 #include "exec/chunk_runner.h"
 
 #include <fcntl.h>
-#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include <new>
 
 #include "common/thread_start.h"
+#include "exec/run_options.h"
 #include "io/record_scan.h"
 
 namespace narwe {
@@ -301,21 +301,9 @@ Status Runner::run() {
 
 }  // namespace
 
-unsigned availableWorkers(unsigned requested) {
-  long count = requested;
-  if (count == 0) {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) == 0) count = CPU_COUNT(&set);
-    if (count <= 0) count = ::sysconf(_SC_NPROCESSORS_ONLN);
-    if (count <= 0) count = 1;
-  }
-  return static_cast<unsigned>(std::clamp<long>(count, 1, kMaxChunkWorkers));
-}
-
 ChunkPlan planChunks(const ChunkInput& input, unsigned requested_workers, uint64_t chunk_bytes) {
   ChunkPlan plan;
-  const unsigned workers = availableWorkers(requested_workers);
+  const unsigned workers = effectiveThreadCount(requested_workers);
   const uint64_t data = input.file_size > input.data_start ? input.file_size - input.data_start : 0;
   if (chunk_bytes == 0) {
     chunk_bytes = std::clamp<uint64_t>(data / (uint64_t{workers} * kChunksPerWorker),

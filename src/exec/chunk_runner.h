@@ -39,9 +39,6 @@ namespace narwe {
 // block-wise scanners may load past the last record.
 constexpr size_t kChunkPadding = 64;
 
-// Largest number of workers the runner starts.
-constexpr unsigned kMaxChunkWorkers = 1024;
-
 // One chunk as a consumer sees it: whole records, the last one ending in a
 // line feed unless it is the last record of the file.
 struct FileChunk {
@@ -64,12 +61,9 @@ struct ChunkPlan {
   uint64_t chunk_count = 0;
 };
 
-// `requested`, or the CPUs this process may run on when it is 0 (1 when that
-// cannot be read), clamped to 1..kMaxChunkWorkers.
-unsigned availableWorkers(unsigned requested);
-
 // The chunks for `input`: chunk_bytes as given (0: about eight chunks per
-// worker, between 256 KiB and 2 MiB), and no more workers than chunks.
+// worker, between 256 KiB and 2 MiB), and no more workers than chunks. The
+// worker count follows effectiveThreadCount (exec/run_options.h).
 ChunkPlan planChunks(const ChunkInput& input, unsigned requested_workers, uint64_t chunk_bytes);
 
 class ChunkConsumer {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 
 namespace narwe {
 namespace {
