@@ -23,7 +23,7 @@ constexpr Feature kFeatures[] = {
      "    median, variance, stddev and their _samp/_pop forms, group_concat,\n"
      "    string_agg\n",
      false, "error: Unimplemented"},
-    {"  [INNER] JOIN 'other.csv' [alias] ON a = b\n", false, "error: Unimplemented"},
+    {"  [INNER] JOIN 'other.csv' [alias] ON a = b\n", true, ""},
     {"  column [NOT] IN (SELECT ...)\n", true, ""},
 };
 

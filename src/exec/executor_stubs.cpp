@@ -1,6 +1,6 @@
 // Executors whose own implementation has not landed yet. The mapped and
 // parallel scans delegate to the sequential executor (same answers, one
-// thread); the grouping, aggregate and join executors report Unimplemented.
+// thread); the grouping and aggregate executors report Unimplemented.
 // Each is a tiny function of its own so it can be replaced on its own.
 #include "exec/executors.h"
 
@@ -35,8 +35,5 @@ Status executeScalarAgg(const Query&, PreopenedInput, OutputSink&, const RunOpti
   return Error::Unimplemented;
 }
 
-Status executeJoin(const Query&, OutputSink&, const RunOptions&) {
-  return Error::Unimplemented;
-}
 
 }  // namespace narwe
