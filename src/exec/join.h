@@ -51,6 +51,22 @@
 
 namespace narwe {
 
+// Base files at least this large are probed by several workers.
+inline constexpr uint64_t kParallelJoinMinBytes = 8 * 1024 * 1024;
+
+// Tuning of the join executor; tests lower the parallel threshold.
+struct JoinSettings {
+  uint64_t parallel_min_bytes = kParallelJoinMinBytes;
+  uint64_t chunk_bytes = 0;  // 0: the chunk runner's own choice
+};
+
+// The join executor with explicit settings (executeJoin of executors.h uses
+// the defaults). Without ORDER BY, DISTINCT, OFFSET and LIMIT, a base file of
+// at least `parallel_min_bytes` is probed by the chunk runner's workers; the
+// output is byte for byte the sequential probe's.
+Status executeJoin(const Query& query, OutputSink& out, const RunOptions& options,
+                   const JoinSettings& settings);
+
 // Header names of a file's first record: as read, or c1, c2, ... without a
 // header.
 std::vector<std::string> baseHeaderNames(std::span<const std::string> first, bool no_header_input);
