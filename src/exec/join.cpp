@@ -2,6 +2,7 @@
 // thread or, for a large base file, on the chunk runner's workers.
 #include "exec/join.h"
 
+#include <functional>
 #include <new>
 #include <optional>
 #include <string>
@@ -47,77 +48,85 @@ static_assert(RecordSource<ChunkRecordSource>);
 // A plain join (no ORDER BY, DISTINCT, OFFSET or LIMIT) of a large base file
 // is probed in parallel: every chunk's rows are formatted by a worker and
 // written in chunk order, so the output is the sequential probe's.
-bool probesInParallel(const Query& query, const RowScanPlan& scan, uint64_t base_size,
-                      const RunOptions& options, const JoinSettings& settings) {
-  return !options.no_header_input && !scan.ordered() && !scan.distinct && scan.limit < 0 &&
-         scan.offset == 0 && base_size != kUnknownFileSize &&
-         base_size >= settings.parallel_min_bytes && effectiveThreadCount(options.thread_count) >= 2 &&
-         !query.joins.empty();
+bool probesInParallel(const JoinedInput& input, const RowScanPlan& scan, const RunOptions& options,
+                      const JoinSettings& settings) {
+  return !scan.ordered() && !scan.distinct && scan.limit < 0 && scan.offset == 0 &&
+         joinScanWorkers(input, options, settings) >= 2;
 }
 
-Status probeInParallel(const JoinPlan& join, const RowScanPlan& scan, int base_fd, uint64_t base_size,
-                       const RunOptions& options, const JoinSettings& settings, RecordWriter& writer) {
-  NARWE_ASSIGN_OR_RETURN(FileHeader header, readFileHeader(base_fd, base_size, options));
-  ChunkInput input;
-  input.fd = base_fd;
-  input.file_size = base_size;
-  input.data_start = header.data_start;
-  input.delimiter = options.delimiter;
-  const ChunkPlan plan = planChunks(input, options.thread_count, settings.chunk_bytes);
-
-  // Per worker: a reader used only to split records, and the row scratch.
-  struct Worker {
-    std::optional<BulkCsvReader> splitter;
-    RowScratch scratch;
-  };
-  std::vector<Worker> workers(plan.workers);
-  for (Worker& worker : workers) {
-    NARWE_ASSIGN_OR_RETURN(BulkCsvReader splitter,
-                           BulkCsvReader::over(FileSource(base_fd, 0, 0, base_size)));
-    splitter.setDelimiter(options.delimiter);
-    worker.splitter.emplace(std::move(splitter));
+// Runs `process(joined_rows, chunk, worker)` on the chunk runner's workers
+// for every chunk of the base file (its rows as a JoinedRecordSource) and
+// `combine(result, chunk)` on the calling thread in chunk order.
+template <class R, class Process, class Combine>
+Status runJoinedChunks(const JoinedInput& input, const RunOptions& options,
+                       const JoinSettings& settings, Process&& process, Combine&& combine) {
+  NARWE_ASSIGN_OR_RETURN(FileHeader header, readFileHeader(input.file.get(), input.size, options));
+  ChunkInput chunks;
+  chunks.fd = input.file.get();
+  chunks.file_size = input.size;
+  chunks.data_start = header.data_start;
+  chunks.delimiter = options.delimiter;
+  const ChunkPlan plan = planChunks(chunks, options.thread_count, settings.chunk_bytes);
+  // Per worker, a reader used only to split records.
+  std::vector<std::optional<BulkCsvReader>> splitters(plan.workers);
+  for (auto& splitter : splitters) {
+    NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader,
+                           BulkCsvReader::over(FileSource(input.file.get(), 0, 0, input.size)));
+    reader.setDelimiter(options.delimiter);
+    splitter.emplace(std::move(reader));
   }
-  const RowFormat& format = writer.rowFormat();
+  auto each = [&](const FileChunk& chunk, unsigned worker) -> Result<R> {
+    ChunkRecordSource records(chunk, *splitters[worker]);
+    JoinedRecordSource<ChunkRecordSource> joined(input.join, records);
+    return process(joined, chunk.index, worker);
+  };
+  return runChunksOrdered<R>(chunks, plan, each, combine);
+}
 
+Status probeInParallel(const JoinedInput& input, const RowScanPlan& scan, const RunOptions& options,
+                       const JoinSettings& settings, RecordWriter& writer) {
+  std::vector<RowScratch> scratch(effectiveThreadCount(options.thread_count));
+  const RowFormat& format = writer.rowFormat();
   NARWE_TRY(writer.writeHeader(scan.projection.names, options.omit_header));
-  auto process = [&](const FileChunk& chunk, unsigned index) -> Result<StreamConsumer> {
-    Worker& worker = workers[index];
+  auto process = [&](JoinedRecordSource<ChunkRecordSource>& rows, uint64_t,
+                     unsigned worker) -> Result<StreamConsumer> {
     StreamConsumer consumer = StreamConsumer::buffered(scan, format);
-    ChunkRecordSource records(chunk, *worker.splitter);
-    JoinedRecordSource<ChunkRecordSource> joined(join, records);
-    NARWE_TRY(scanRecords(scan, joined, worker.scratch, consumer));
+    NARWE_TRY(scanRecords(scan, rows, scratch[worker], consumer));
     return consumer;
   };
   auto combine = [&](StreamConsumer&& part, uint64_t) -> Status { return part.finish(writer); };
-  NARWE_TRY(runChunksOrdered<StreamConsumer>(input, plan, process, combine));
+  NARWE_TRY(runJoinedChunks<StreamConsumer>(input, options, settings, process, combine));
   NARWE_TRY(writer.finish());
   return writer.flush();
 }
 
+// The sequential probe's rows: the base file after its first record, which
+// without a header is the first base row.
+struct SequentialRows {
+  BulkRecordSource base;
+  JoinedRecordSource<BulkRecordSource> joined;
+  std::vector<std::string_view> first_fields;
+
+  SequentialRows(JoinedInput& input, const RunOptions& options)
+      : base(*input.reader), joined(input.join, base), first_fields(input.first.begin(), input.first.end()) {
+    if (options.no_header_input) joined.startWith(first_fields);
+  }
+};
+
 Status runJoin(const Query& query, OutputSink& out, const RunOptions& options,
                const JoinSettings& settings) {
-  NARWE_ASSIGN_OR_RETURN(UniqueFd base_file, openReadOnly(query.file));
-  NARWE_ASSIGN_OR_RETURN(uint64_t base_size, sizeAtOpen(base_file.get()));
-  NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader, BulkCsvReader::init(base_file.get(), base_size));
-  reader.setDelimiter(options.delimiter);
-  NARWE_ASSIGN_OR_RETURN(std::optional<Record> first, reader.readRecord());
-  if (!first) return Error::EmptyFile;
-
-  JoinPlan join;
-  NARWE_TRY(buildJoinPlan(query, baseHeaderNames(*first, options.no_header_input), options, join));
+  JoinedInput input;
+  NARWE_TRY(openJoinedInput(query, options, input));
   RowScanPlan scan;
-  NARWE_TRY(bindJoinedScan(query, join, options, scan));
+  fillJoinedHeader(input.join, scan.header);
+  NARWE_TRY(explainNotFound(query, input.join, bindRowScanPlan(query, options, scan)));
   NARWE_ASSIGN_OR_RETURN(RecordWriter writer, RecordWriter::init(out, options.format, options.delimiter));
 
-  if (probesInParallel(query, scan, base_size, options, settings)) {
-    return probeInParallel(join, scan, base_file.get(), base_size, options, settings, writer);
+  if (probesInParallel(input, scan, options, settings)) {
+    return probeInParallel(input, scan, options, settings, writer);
   }
-  BulkRecordSource base(reader);
-  JoinedRecordSource<BulkRecordSource> joined(join, base);
-  // Without a header the first record is the first base row.
-  const std::vector<std::string_view> first_fields(first->begin(), first->end());
-  if (options.no_header_input) joined.startWith(first_fields);
-  return runPlannedScan(scan, options, writer, RowScanSettings{.periodic_flush = true}, joined);
+  SequentialRows rows(input, options);
+  return runPlannedScan(scan, options, writer, RowScanSettings{.periodic_flush = true}, rows.joined);
 }
 
 }  // namespace
@@ -171,6 +180,58 @@ bool JoinExpander::bump(size_t& step) {
     }
   }
   return false;
+}
+
+Status openJoinedInput(const Query& query, const RunOptions& options, JoinedInput& input) {
+  NARWE_ASSIGN_OR_RETURN(input.file, openReadOnly(query.file));
+  NARWE_ASSIGN_OR_RETURN(input.size, sizeAtOpen(input.file.get()));
+  NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader, BulkCsvReader::init(input.file.get(), input.size));
+  reader.setDelimiter(options.delimiter);
+  NARWE_ASSIGN_OR_RETURN(std::optional<Record> first, reader.readRecord());
+  if (!first) return Error::EmptyFile;
+  input.reader.emplace(std::move(reader));
+  input.first = std::move(*first);
+  NARWE_TRY(buildJoinPlan(query, baseHeaderNames(input.first, options.no_header_input), options, input.join));
+  fillJoinedHeader(input.join, input.header);
+  return okStatus();
+}
+
+unsigned joinScanWorkers(const JoinedInput& input, const RunOptions& options,
+                         const JoinSettings& settings) {
+  if (options.no_header_input || input.size == kUnknownFileSize ||
+      input.size < settings.parallel_min_bytes) {
+    return 1;
+  }
+  return effectiveThreadCount(options.thread_count);
+}
+
+Status scanJoinedRows(JoinedInput& input, const RowFilter& filter, const RunOptions& options,
+                      const JoinSettings& settings, const JoinedRowFn& row) {
+  // The filter's error (strict mode) or the consumer's ends the scan.
+  auto feed = [&](auto& rows, uint64_t chunk, unsigned worker) -> Status {
+    for (;;) {
+      NARWE_ASSIGN_OR_RETURN(std::optional<RecordSlices> fields, rows.next());
+      if (!fields) return okStatus();
+      Error error = Error::None;
+      if (!filter.keep(*fields, error)) {
+        if (error != Error::None) return error;
+        continue;
+      }
+      NARWE_TRY(row(*fields, chunk, worker));
+    }
+  };
+  if (joinScanWorkers(input, options, settings) < 2) {
+    SequentialRows rows(input, options);
+    return feed(rows.joined, 0, 0);
+  }
+  struct Done {};
+  auto process = [&](JoinedRecordSource<ChunkRecordSource>& rows, uint64_t chunk,
+                     unsigned worker) -> Result<Done> {
+    NARWE_TRY(feed(rows, chunk, worker));
+    return Done{};
+  };
+  return runJoinedChunks<Done>(input, options, settings, process,
+                               [](Done&&, uint64_t) { return okStatus(); });
 }
 
 Status executeJoin(const Query& query, OutputSink& out, const RunOptions& options,

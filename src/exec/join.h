@@ -31,6 +31,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -43,10 +44,13 @@
 #include "common/error.h"
 #include "common/name_index.h"
 #include "common/text_hash.h"
+#include "common/unique_fd.h"
 #include "exec/executors.h"
 #include "exec/row_plan.h"
 #include "exec/row_scan.h"
 #include "exec/run_options.h"
+#include "io/bulk_csv.h"
+#include "io/csv.h"
 #include "sql/query.h"
 
 namespace narwe {
@@ -128,12 +132,14 @@ Status buildJoinPlan(const Query& query, std::span<const std::string> base_names
 // Whether the statement names (bare, in any clause) one of `names`.
 bool namesAnyOf(const Query& query, const TextSet& names);
 
-// Fills `scan.header` with the combined header and binds the statement
-// (projection, WHERE, ORDER BY, DISTINCT, OFFSET/LIMIT) to it. Errors: those
-// of bindRowScanPlan, with AmbiguousColumnReference instead of a not-found
-// error when the statement names a bare name that several tables offer.
-Status bindJoinedScan(const Query& query, const JoinPlan& join, const RunOptions& options,
-                      RowScanPlan& scan);
+// Fills `header` with the combined header: the tables' names in order, and
+// the join's name index.
+void fillJoinedHeader(const JoinPlan& join, ScanHeader& header);
+
+// `bound` (the result of binding the statement to the combined header),
+// with AmbiguousColumnReference instead of a not-found error when the
+// statement names a bare name that several tables offer.
+Status explainNotFound(const Query& query, const JoinPlan& join, Status bound);
 
 // Expands base records into combined rows.
 class JoinExpander {
@@ -199,5 +205,40 @@ class JoinedRecordSource {
   bool active_ = false;
   bool fresh_ = false;  // a row from startWith not yet given out
 };
+
+// The base file of a join open with its first record read, every joined
+// file built, and the combined header.
+struct JoinedInput {
+  UniqueFd file;
+  uint64_t size = 0;
+  std::optional<BulkCsvReader> reader;  // past the first record
+  Record first;  // the header, or the first base row without one
+  JoinPlan join;
+  ScanHeader header;
+
+  JoinedInput() = default;
+  JoinedInput(const JoinedInput&) = delete;
+  JoinedInput& operator=(const JoinedInput&) = delete;
+};
+
+// Opens the base file and builds the join. Errors: those of opening and
+// reading the base file, EmptyFile, and those of buildJoinPlan.
+Status openJoinedInput(const Query& query, const RunOptions& options, JoinedInput& input);
+
+// Workers a scan of the joined rows uses: 1 below the parallel threshold.
+unsigned joinScanWorkers(const JoinedInput& input, const RunOptions& options,
+                         const JoinSettings& settings);
+
+// Receives one combined row, the chunk of the base file it came from and
+// the worker it runs on (chunk 0 and worker 0 on one thread).
+using JoinedRowFn = std::function<Status(RecordSlices fields, uint64_t chunk, unsigned worker)>;
+
+// Calls `row` for every combined row that passes `filter`: on the calling
+// thread, or with joinScanWorkers >= 2 on the chunk runner's workers (each
+// chunk's rows in order, one thread per worker index). The first error in
+// file order ends the scan (strict mode's StrictModeNonNumericValue, the
+// reader's, `row`'s).
+Status scanJoinedRows(JoinedInput& input, const RowFilter& filter, const RunOptions& options,
+                      const JoinSettings& settings, const JoinedRowFn& row);
 
 }  // namespace narwe

@@ -205,16 +205,16 @@ bool namesAnyOf(const Query& query, const TextSet& names) {
   return false;
 }
 
-Status bindJoinedScan(const Query& query, const JoinPlan& join, const RunOptions& options,
-                      RowScanPlan& scan) {
-  ScanHeader& header = scan.header;
+void fillJoinedHeader(const JoinPlan& join, ScanHeader& header) {
   header.names = join.names;
   header.lowered.clear();
   for (const std::string& name : header.names) header.lowered.push_back(lowerTrimmedName(name));
   header.lowered_views.assign(header.lowered.begin(), header.lowered.end());
   header.name_views.assign(header.names.begin(), header.names.end());
   header.index = join.index;
-  Status bound = bindRowScanPlan(query, options, scan);
+}
+
+Status explainNotFound(const Query& query, const JoinPlan& join, Status bound) {
   const bool not_found = !bound.ok() && (bound.error() == Error::ColumnNotFound ||
                                          bound.error() == Error::OrderByColumnNotFound);
   if (not_found && namesAnyOf(query, join.ambiguous)) return Error::AmbiguousColumnReference;
