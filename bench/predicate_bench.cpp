@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "common/name_index.h"
+#include "common/numbers.h"
+#include "scalar/bound_predicate.h"
 #include "sql/predicate.h"
 
 namespace {
@@ -87,13 +90,23 @@ Comparison makeComparison(Operator op, std::string value, std::string column = s
   return c;
 }
 
-// Runs one comparison over kRows prepared fields per iteration.
+// Runs one comparison, bound as a one-leaf condition, over kRows prepared
+// fields per iteration.
 void runCompare(benchmark::State& state, const Comparison& c, const std::vector<std::string>& rows) {
   std::vector<std::string_view> views(rows.begin(), rows.end());
+  const Expression where{Comparison(c)};
+  const std::string_view headers[] = {c.column};
+  Result<BoundPredicate> bound =
+      BoundPredicate::bind(where, buildNameIndex({headers[0]}), false);
+  if (!bound.ok()) {
+    state.SkipWithError("bind failed");
+    return;
+  }
+  Error error = Error::None;
   long before = g_allocations.load();
   for (auto _ : state) {
     size_t kept = 0;
-    for (std::string_view f : views) kept += compareValues(c, f);
+    for (std::string_view f : views) kept += bound->matches({&f, 1}, error);
     benchmark::DoNotOptimize(kept);
   }
   reportAllocations(state, before, views.size());
@@ -125,8 +138,8 @@ void BM_CompareTextFields(benchmark::State& state) {
 }
 BENCHMARK(BM_CompareTextFields)->Arg(0)->Arg(1);
 
-// A whole WHERE tree (age > 30 AND name LIKE 'a%') through the list view.
-void BM_EvaluateDirectAnd(benchmark::State& state) {
+// A whole WHERE tree (age > 30 AND name LIKE 'a%') bound to a header.
+void BM_EvaluateBoundAnd(benchmark::State& state) {
   std::mt19937 rng(5);
   std::vector<std::string> names, ages;
   for (size_t i = 0; i < kRows; ++i) {
@@ -139,19 +152,25 @@ void BM_EvaluateDirectAnd(benchmark::State& state) {
   l.left = std::make_unique<Expression>(std::move(age));
   l.right = std::make_unique<Expression>(std::move(name));
   Expression where(std::move(l));
-  const std::string_view headers[] = {"id", "name", "age"};
+  Result<BoundPredicate> bound =
+      BoundPredicate::bind(where, buildNameIndex({"id", "name", "age"}), false);
+  if (!bound.ok()) {
+    state.SkipWithError("bind failed");
+    return;
+  }
+  Error error = Error::None;
   long before = g_allocations.load();
   for (auto _ : state) {
     size_t kept = 0;
     for (size_t i = 0; i < kRows; ++i) {
       const std::string_view fields[] = {"1", names[i], ages[i]};
-      kept += evaluateDirect(where, fields, headers);
+      kept += bound->matches(fields, error);
     }
     benchmark::DoNotOptimize(kept);
   }
   reportAllocations(state, before, kRows);
 }
-BENCHMARK(BM_EvaluateDirectAnd);
+BENCHMARK(BM_EvaluateBoundAnd);
 
 }  // namespace
 }  // namespace narwe

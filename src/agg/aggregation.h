@@ -1,42 +1,12 @@
-// Aggregate recognition and description.
+// Aggregation: the kinds of aggregate and where their description comes from.
 //
-// This module owns the aggregate kinds and the names that select them, and
-// the recognisers that turn one select term into an aggregate description.
-// The query runner uses isAggregateExpr to route a statement to an
-// aggregating executor; the aggregating executors build their aggregate
-// lists from the parsers declared here.
-//
-// Promises: matching is ASCII case-insensitive; recognisers never read
-// outside their text; isAggregateExpr neither allocates nor fails. All
-// functions are pure and thread-safe.
+// Aggregate calls are recognised once, when the statement is parsed: every
+// select item is a tree (sql/select_item.h) whose aggregate nodes carry the
+// kind (AggKind, sql/names.h), the argument, DISTINCT, the group_concat
+// separator, the CASE forms and the round wrappers around them. Routing reads
+// SelectItem::is_aggregate; the aggregating executors classify those nodes
+// (and look their columns up in the header) without scanning item text.
 #pragma once
 
-#include <cstdint>
-#include <string_view>
-
-namespace narwe {
-
-// The aggregate kinds. The numeric values are stable: accumulators group
-// kinds by value (2-3 the summing family, 7-10 the variance family).
-enum class AggKind : uint8_t {
-  count = 0,           // count(*) counts rows, count(col) non-empty values
-  count_distinct = 1,  // COUNT(DISTINCT col)
-  sum = 2,
-  avg = 3,
-  min = 4,
-  max = 5,
-  median = 6,
-  var_pop = 7,
-  stddev_pop = 8,
-  var_samp = 9,        // variance, var_samp, var
-  stddev_samp = 10,    // stddev, stddev_samp, std
-  group_concat = 11,   // group_concat, string_agg
-};
-
-// True when a select term (its alias, if any, ignored) is an aggregate:
-// a call of an aggregate function, possibly wrapped in round(..., n), such as
-// "sum(a)", "ROUND(avg(x), 2) AS a" or "sum(a) + 1"; or a CASE whose
-// condition calls an aggregate ("CASE WHEN count(*) > 1 THEN ...").
-bool isAggregateExpr(std::string_view item);
-
-}  // namespace narwe
+#include "sql/names.h"         // AggKind
+#include "sql/select_item.h"   // SelectItem, ExprNode, AggregateCall

@@ -1,8 +1,8 @@
 // The decision table of the runner.
 #include "api/route.h"
 
-#include "agg/aggregation.h"
 #include "scalar/rewrite.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 namespace {
@@ -15,13 +15,13 @@ struct AggregateUse {
 // Which select items are aggregates. With SELECT * nothing counts as one.
 AggregateUse aggregateUse(const Query& query) {
   AggregateUse use;
-  if (query.select_all) return use;
+  if (query.select_all || !query.select_items) return use;
   size_t count = 0;
-  for (const auto& item : query.columns) {
-    if (isAggregateExpr(item)) ++count;
+  for (const SelectItem& item : *query.select_items) {
+    if (item.is_aggregate) ++count;
   }
   use.any = count > 0;
-  use.all = use.any && count == query.columns.size();
+  use.all = use.any && count == query.select_items->size();
   return use;
 }
 

@@ -10,6 +10,7 @@
 #include "common/unique_fd.h"
 #include "scalar/rewrite.h"
 #include "sql/parser.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 namespace {
@@ -59,6 +60,9 @@ Query distinctAsGroupBy(const Query& query) {
     grouped.group_by.emplace_back(splitAlias(item).expression);
   }
   grouped.distinct = false;
+  // The trees follow the texts. Out of memory, the group trees are left
+  // unset rather than describing the old GROUP BY list.
+  if (!buildItemTrees(grouped).ok()) grouped.group_items.reset();
   return grouped;
 }
 
@@ -145,9 +149,7 @@ Result<char*> runStatement(std::string_view statement, OutputFormat format, int 
   OutputCollector collector;
   NARWE_TRY(collector.start());
 
-  Status executed = rewriteDateParts(query.columns);
-  if (executed.ok()) executed = rewriteDateParts(query.group_by);
-  if (executed.ok()) executed = executeQuery(query, collector.writeFd(), options, stdin_fd);
+  Status executed = executeQuery(query, collector.writeFd(), options, stdin_fd);
 
   Status collected = collector.finish();
   if (!executed.ok()) return executed.error();

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "sql/query.h"  // TextHash
+#include "common/text_hash.h"
 
 namespace narwe {
 

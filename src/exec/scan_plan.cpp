@@ -3,8 +3,7 @@
 
 #include "common/numbers.h"
 #include "common/text.h"
-#include "scalar/rewrite.h"
-#include "sql/predicate.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 namespace {
@@ -57,21 +56,26 @@ Result<Projection> buildProjection(const Query& query, const ScanHeader& header)
     }
     return projection;
   }
-  for (const std::string& item : query.columns) {
-    AliasSplit split = splitAlias(item);
-    NARWE_ASSIGN_OR_RETURN(std::optional<ScalarSpec> scalar,
-                           tryParseScalar(split.expression, header.index));
+  if (!query.select_items) return Error::InvalidQuery;  // the parse always builds them
+  for (const SelectItem& item : *query.select_items) {
+    const std::string_view expression = item.view(item.expression);
+    const std::optional<std::string_view> alias =
+        item.alias ? std::optional(item.view(*item.alias)) : std::nullopt;
+    // A plain name is a column; everything else may be a scalar expression.
+    std::optional<ScalarSpec> scalar;
+    if (item.root.kind != NodeKind::column || !item.round_digits.empty()) {
+      NARWE_ASSIGN_OR_RETURN(scalar, tryParseScalar(expression, header.index));
+    }
     if (scalar) {
       projection.columns.push_back(OutputColSpec::ofScalar(std::move(*scalar)));
-      projection.names.emplace_back(split.alias ? *split.alias : split.expression);
+      projection.names.emplace_back(alias ? *alias : expression);
       projection.plain_sources.emplace_back(std::nullopt);
       continue;
     }
-    const size_t* position = findColumn(header.index, asciiLower(split.expression));
-    if (position == nullptr) return unknownColumnError(split.expression);
+    const size_t* position = findColumn(header.index, asciiLower(expression));
+    if (position == nullptr) return unknownColumnError(expression);
     projection.columns.push_back(OutputColSpec::ofColumn(*position));
-    projection.names.emplace_back(split.alias ? *split.alias
-                                              : trimHeaderName(header.names[*position]));
+    projection.names.emplace_back(alias ? *alias : trimHeaderName(header.names[*position]));
     projection.plain_sources.emplace_back(*position);
   }
   return projection;
@@ -79,44 +83,11 @@ Result<Projection> buildProjection(const Query& query, const ScanHeader& header)
 
 Result<RowFilter> RowFilter::build(const Query& query, const ScanHeader& header, bool strict) {
   RowFilter filter;
-  filter.strict_ = strict;
-  filter.headers_ = header.lowered_views;
   if (!query.where) return filter;
-  filter.expr_ = query.where.get();
-  NARWE_TRY(validateWhereExprColumns(*filter.expr_, header.lowered_views));
-  if (const auto* comparison = std::get_if<Comparison>(&filter.expr_->node)) {
-    long position = findHeader(header.lowered_views, comparison->column);
-    if (position < 0) return unknownColumnError(comparison->column);
-    filter.single_ = comparison;
-    filter.single_index_ = static_cast<size_t>(position);
-    // The comparisons that read the field as a number (and so can meet a
-    // field that is not one): a numeric literal with an ordering or equality
-    // operator or BETWEEN, outside IN lists and modulo forms.
-    Operator op = comparison->op;
-    bool ordering = op == Operator::eq || op == Operator::ne || op == Operator::gt ||
-                    op == Operator::ge || op == Operator::lt || op == Operator::le ||
-                    op == Operator::between;
-    filter.single_numeric_ = comparison->number.has_value() && ordering &&
-                             !comparison->in_values && !comparison->in_set &&
-                             !comparison->modulus;
-  }
+  NARWE_ASSIGN_OR_RETURN(BoundPredicate predicate,
+                         BoundPredicate::bind(*query.where, header.index, strict));
+  filter.predicate_.emplace(std::move(predicate));
   return filter;
-}
-
-bool RowFilter::keep(std::span<const std::string_view> fields, Error& error) const {
-  if (expr_ == nullptr) return true;
-  if (single_ != nullptr) {
-    if (single_index_ >= fields.size()) return false;
-    std::string_view field = fields[single_index_];
-    if (strict_ && single_numeric_ && !readNumber(field)) {
-      error = Error::StrictModeNonNumericValue;
-      return false;
-    }
-    // The fast path only skips the column lookup: the answer is always the
-    // one compareValues gives for the field.
-    return compareValues(*single_, field);
-  }
-  return evaluateDirect(*expr_, fields, headers_);
 }
 
 }  // namespace narwe

@@ -1,7 +1,7 @@
 // The per-query plans of a row scan, built once from the statement and the
 // input's header row: header names and the name index, the projection (which
 // output column comes from which field or scalar expression), and the WHERE
-// filter with its single-comparison fast path.
+// condition bound to column positions.
 //
 // Every row-scan executor (file, standard input, mapped, parallel) builds
 // these the same way and then runs its rows through them, so a statement
@@ -20,6 +20,7 @@
 #include "common/arena.h"
 #include "common/error.h"
 #include "common/name_index.h"
+#include "scalar/bound_predicate.h"
 #include "scalar/scalar.h"
 #include "sql/query.h"
 
@@ -62,28 +63,25 @@ struct Projection {
 // (an unknown item holding "*" or "/").
 Result<Projection> buildProjection(const Query& query, const ScanHeader& header);
 
-// The WHERE condition of a row scan.
+// The WHERE condition of a row scan, bound to the header once.
 class RowFilter {
  public:
-  // ColumnNotFound (or ArithmeticExpressionsNotSupported) when the condition
-  // names a column the header lacks. The header must outlive the filter.
+  // ColumnNotFound when the condition names a column the header lacks;
+  // InvalidExpression for a comparison that cannot be evaluated (DATEADD).
   static Result<RowFilter> build(const Query& query, const ScanHeader& header, bool strict);
 
-  bool empty() const { return expr_ == nullptr; }
+  bool empty() const { return !predicate_; }
 
-  // True when the row passes. A row too short to hold the column of a single
-  // comparison is dropped. With the strict flag a field that is not a number
-  // in a numeric comparison sets `error` to StrictModeNonNumericValue (and
-  // the row is dropped).
-  bool keep(std::span<const std::string_view> fields, Error& error) const;
+  // True when the row passes. A field missing from a short record is the
+  // empty text. With the strict flag a field that is not a number in a
+  // numeric comparison sets `error` to StrictModeNonNumericValue (and the row
+  // is dropped).
+  bool keep(std::span<const std::string_view> fields, Error& error) const {
+    return !predicate_ || predicate_->matches(fields, error);
+  }
 
  private:
-  const Expression* expr_ = nullptr;
-  const Comparison* single_ = nullptr;  // the WHERE is one comparison
-  size_t single_index_ = 0;
-  bool single_numeric_ = false;          // the comparison reads the field as a number
-  bool strict_ = false;
-  std::span<const std::string_view> headers_;
+  std::optional<BoundPredicate> predicate_;
 };
 
 }  // namespace narwe

@@ -1,20 +1,16 @@
 // Text-level preparation and classification of select, GROUP BY and alias
 // texts.
 //
-// The Query keeps select items and GROUP BY items as the texts the user
-// wrote; executors interpret them late. This module owns the routines that
-// work on those texts before or during that interpretation:
-//   - rewriteDateParts: DATE_PART('unit', col) -> STRFTIME('%x', col), once,
-//     right after parsing;
-//   - splitAlias: separates "expr AS alias" / "expr alias";
-//   - hasScalarSelectFunctions: does the select list need scalar evaluation;
+// Select items are parsed into trees by sql/select_item.h (which also owns
+// alias splitting, round wrappers and DATE_PART rewriting). This module
+// owns the routines that work on item texts during interpretation:
+//   - hasScalarSelectFunctions: does the select list need scalar evaluation
+//     (read from the parsed items);
 //   - dealiasText: drops table-alias qualifiers ("t1.name" -> "name");
-//   - parseRoundWrapper / parseStrftimeRaw / parseSubstrRaw /
-//     parseRoundGroupRaw / applyRoundKey: expression shapes that serve as
-//     GROUP BY keys or wrap aggregates.
+//   - parseStrftimeRaw / parseSubstrRaw / parseRoundGroupRaw /
+//     applyRoundKey: expression shapes that serve as GROUP BY keys.
 //
-// Promises: no routine changes its input except rewriteDateParts, which
-// replaces list elements. Views returned point into the argument text.
+// Promises: no routine changes its input. Views returned point into the argument text.
 // Texts outside the recognised shapes give an empty result, never an error;
 // errors are named values (InvalidQuery, ColumnNotFound,
 // AmbiguousColumnReference, OutOfMemory). No routine reads outside its text.
@@ -31,25 +27,9 @@
 #include "common/error.h"
 #include "common/name_index.h"
 #include "sql/query.h"
+#include "sql/select_item.h"  // splitAlias, parseRoundWrapper, rewriteDateParts
 
 namespace narwe {
-
-// Rewrites the first DATE_PART('unit', expr) call of each text into
-// STRFTIME('%fmt', expr) for the units year, month, day, hour, minute and
-// second (any case). Texts without a recognisable call are left unchanged.
-// On failure elements already rewritten stay rewritten.
-Status rewriteDateParts(std::vector<std::string>& items);
-
-// An item split into its expression and optional alias; both view `item`.
-struct AliasSplit {
-  std::string_view expression;
-  std::optional<std::string_view> alias;
-};
-
-// Splits off an alias written as "expr AS alias" or "expr alias" (depth 0,
-// outside single quotes). A trailing reserved word ("desc", "end", ...) is
-// not an alias. Without an alias the expression is the whole item.
-AliasSplit splitAlias(std::string_view item);
 
 // True when some select item needs scalar evaluation: a CASE, an IS [NOT]
 // NULL test, or a call of a function that is neither an aggregate nor round.
@@ -61,16 +41,6 @@ bool hasScalarSelectFunctions(const Query& query);
 // name is in `ambiguous_names` fails with AmbiguousColumnReference.
 Result<std::string> dealiasText(std::string_view text, const std::vector<std::string>& aliases,
                                 const TextSet& ambiguous_names);
-
-// round(inner, digits): `inner` views the argument text.
-struct RoundWrapper {
-  std::string_view inner;
-  uint8_t digits = 0;
-};
-
-// Recognises round(expr, n) with n a u8; round(x) without digits and any
-// other text give nullopt.
-std::optional<RoundWrapper> parseRoundWrapper(std::string_view text);
 
 // GROUP BY strftime('fmt', col).
 struct StrftimeGroupKey {

@@ -1,5 +1,5 @@
-// Recognition of the expression shapes that serve as GROUP BY keys or wrap
-// aggregates (round, strftime, substr) and the rounding of round keys.
+// Recognition of the expression shapes that serve as GROUP BY keys
+// (round, strftime, substr) and the rounding of round keys.
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -19,7 +19,6 @@ constexpr std::string_view kStrftimeCall = "strftime(";
 constexpr std::string_view kSubstrCall = "substr(";
 
 // Shortest texts that can hold each call with an argument.
-constexpr size_t kRoundWrapperMinSize = 9;    // round(x,1)
 constexpr size_t kStrftimeMinSize = 11;       // strftime('',x)
 constexpr size_t kSubstrMinSize = 8;          // substr(x,1)
 constexpr size_t kRoundGroupMinSize = 8;      // round(x)
@@ -93,19 +92,6 @@ size_t roundDecimalText(std::string_view shortest, unsigned places, char* out) {
 }
 
 }  // namespace
-
-std::optional<RoundWrapper> parseRoundWrapper(std::string_view text) {
-  std::string_view t = trimBlanks(text);
-  if (t.size() < kRoundWrapperMinSize || !startsWithIgnoreCase(t, kRoundCall) || t.back() != ')') {
-    return std::nullopt;
-  }
-  std::string_view args = t.substr(kRoundCall.size(), t.size() - kRoundCall.size() - 1);
-  size_t comma = args.rfind(',');
-  if (comma == npos) return std::nullopt;
-  std::optional<uint8_t> digits = parseDigitCount(trimBlanks(args.substr(comma + 1)));
-  if (!digits) return std::nullopt;
-  return RoundWrapper{trimBlanks(args.substr(0, comma)), *digits};
-}
 
 Result<std::optional<StrftimeGroupKey>> parseStrftimeRaw(std::string_view item,
                                                          const NameIndex& index) {

@@ -42,6 +42,7 @@
 #include "common/arena.h"
 #include "common/error.h"
 #include "common/name_index.h"
+#include "sql/names.h"  // DateUnit
 #include "sql/query.h"  // Operator
 
 namespace narwe {
@@ -82,10 +83,6 @@ enum class ScalarKind : uint8_t {
 
 // The string function applied on top of a nested inner expression.
 enum class NestedOp : uint8_t { upper = 0, lower = 1, trim = 2, reverse = 3, length = 4 };
-
-// A date unit as datediff/dateadd/extract understand it; `unknown` for any
-// other text (datediff/dateadd then scale by 0, extract gives 0).
-enum class DateUnit : uint8_t { unknown, second, minute, hour, day, week, month, year };
 
 // Most columns or arguments a coalesce/greatest/least/concat call may have.
 constexpr size_t kMaxScalarArgs = 8;
@@ -197,9 +194,6 @@ Result<std::optional<size_t>> resolveCol(std::string_view name, const NameIndex&
 // when it is none of these; OutOfMemory.
 Result<CaseValue> parseCaseValue(std::string_view text, const NameIndex& index);
 
-// Resolves a unit text ("day", "HOUR", ...; exact, case-insensitive).
-DateUnit dateUnitFromText(std::string_view unit);
-
 // ---- Evaluation (once per row and output column) ----
 
 // The value of `spec` for the row `fields[0..field_count)`. Scratch memory
@@ -222,13 +216,11 @@ std::string_view resolveCaseValue(const CaseValue& value, const std::string_view
 // winner's own text (empty when count is 0).
 std::string_view pickExtremeValues(const std::string_view* texts, size_t count, bool want_max);
 
-// EXTRACT(part FROM value) and DATEDIFF(unit, first, second) for the
-// predicate evaluator. Each writes at most 64 bytes into buf64 and returns a
-// view of the result text (which may also point into the inputs); no heap
-// allocation. Unparsable dates give "0".
-std::string_view scalarExtract(std::string_view part, std::string_view value, char* buf64);
-std::string_view scalarDateDiff(std::string_view unit, std::string_view first,
-                                std::string_view second, char* buf64);
+// EXTRACT(unit FROM value) and DATEDIFF(unit, first, second) as numbers:
+// the values the select-list functions print (0 for an unparsable date or
+// an unknown unit). No allocation.
+double extractNumber(DateUnit unit, std::string_view value);
+double dateDiffNumber(DateUnit unit, std::string_view first, std::string_view second);
 
 // A numeric THEN/ELSE operand of a CASE inside an aggregate: a constant or a
 // column whose field supplies the number.

@@ -1,5 +1,5 @@
-// The date functions: datediff, dateadd, extract and strftime, plus the
-// allocation-free EXTRACT / DATEDIFF entry points of the predicate evaluator.
+// The date functions: datediff, dateadd, extract and strftime. EXTRACT and
+// DATEDIFF also have numeric forms, which the bound WHERE comparisons use.
 #include <cstring>
 
 #include "scalar/datetime.h"
@@ -33,14 +33,18 @@ int64_t unitSeconds(DateUnit unit) {
 
 }  // namespace
 
-std::string_view applyDateDiff(DateUnit unit, std::string_view first, std::string_view second,
-                               char* buf64) {
+double dateDiffValue(DateUnit unit, std::string_view first, std::string_view second) {
   auto a = parseDateTime(first);
   auto b = parseDateTime(second);
-  if (!a.ok() || !b.ok()) return "0";
+  if (!a.ok() || !b.ok()) return 0;
   const int64_t per_unit = unitSeconds(unit);
-  if (per_unit == 0) return "0";
-  const double diff = static_cast<double>(*b - *a) / static_cast<double>(per_unit);
+  if (per_unit == 0) return 0;
+  return static_cast<double>(*b - *a) / static_cast<double>(per_unit);
+}
+
+std::string_view applyDateDiff(DateUnit unit, std::string_view first, std::string_view second,
+                               char* buf64) {
+  const double diff = dateDiffValue(unit, first, second);
   char text[kNumberTextMax];
   size_t n = formatNum(diff, text);
   // Timestamps of 32-bit years keep the quotient far below 64 printed bytes.
@@ -58,9 +62,9 @@ std::string_view applyDateAdd(DateUnit unit, int32_t amount, std::string_view v,
   return copyToScratch(scratch, std::string_view(text, n));
 }
 
-std::string_view applyExtract(DateUnit unit, std::string_view v, char* buf64) {
+int64_t extractValue(DateUnit unit, std::string_view v) {
   auto dt = parseDateTimeFields(v);
-  if (!dt.ok()) return "0";
+  if (!dt.ok()) return 0;
   int64_t part = 0;
   switch (unit) {
     case DateUnit::year: part = dt->year; break;
@@ -72,7 +76,11 @@ std::string_view applyExtract(DateUnit unit, std::string_view v, char* buf64) {
     case DateUnit::week:
     case DateUnit::unknown: part = 0; break;
   }
-  return {buf64, formatInt(part, buf64)};
+  return part;
+}
+
+std::string_view applyExtract(DateUnit unit, std::string_view v, char* buf64) {
+  return {buf64, formatInt(extractValue(unit, v), buf64)};
 }
 
 std::string_view applyStrftimeCopy(std::string_view fmt, std::string_view v, Arena& scratch) {
@@ -83,13 +91,12 @@ std::string_view applyStrftimeCopy(std::string_view fmt, std::string_view v, Are
 
 }  // namespace scalar_detail
 
-std::string_view scalarExtract(std::string_view part, std::string_view value, char* buf64) {
-  return scalar_detail::applyExtract(dateUnitFromText(part), value, buf64);
+double extractNumber(DateUnit unit, std::string_view value) {
+  return static_cast<double>(scalar_detail::extractValue(unit, value));
 }
 
-std::string_view scalarDateDiff(std::string_view unit, std::string_view first,
-                                std::string_view second, char* buf64) {
-  return scalar_detail::applyDateDiff(dateUnitFromText(unit), first, second, buf64);
+double dateDiffNumber(DateUnit unit, std::string_view first, std::string_view second) {
+  return scalar_detail::dateDiffValue(unit, first, second);
 }
 
 }  // namespace narwe

@@ -42,7 +42,10 @@ std::string_view applyRound(std::string_view v, uint8_t digits, Arena& scratch);
 // formatNum / formatFloat of x copied into the arena.
 std::string_view numberText(double x, bool as_float, Arena& scratch);
 
-// Date family.
+// Date family. dateDiffValue / extractValue give the number the text forms
+// print (0 for an unparsable date or an unknown unit).
+double dateDiffValue(DateUnit unit, std::string_view first, std::string_view second);
+int64_t extractValue(DateUnit unit, std::string_view v);
 std::string_view applyDateDiff(DateUnit unit, std::string_view first, std::string_view second,
                                char* buf64);
 std::string_view applyDateAdd(DateUnit unit, int32_t amount, std::string_view v, Arena& scratch);

@@ -9,7 +9,9 @@
 
 #include "scalar/scalar.h"
 #include "scalar/scalar_util.h"
+#include "sql/names.h"
 #include "sql/parser_text.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 
@@ -24,8 +26,6 @@ constexpr size_t kNpos = std::string_view::npos;
 
 // Names up to this length use a stack buffer for lower-casing.
 constexpr size_t kNameStackBuffer = 256;
-// Longest function name that is considered at all.
-constexpr size_t kMaxFunctionName = 64;
 // Deepest chain of nested string functions; deeper chains are rejected
 // rather than risking the stack (parsing and evaluation both recurse).
 constexpr int kMaxNestingDepth = 256;
@@ -40,19 +40,9 @@ std::optional<ScalarSpec> notScalar() { return std::nullopt; }
 // allowed, so the text has no length limit.
 template <typename T>
 std::optional<T> parseArgInt(std::string_view text) {
-  std::string buf;
-  buf.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '_') {
-      bool between_digits = i > 0 && i + 1 < text.size() && text[i - 1] >= '0' &&
-                            text[i - 1] <= '9' && text[i + 1] >= '0' && text[i + 1] <= '9';
-      if (!between_digits) return std::nullopt;
-      continue;
-    }
-    buf.push_back(c);
-  }
-  std::string_view digits(buf);
+  const std::optional<std::string> buf = dropDigitSeparators(text);
+  if (!buf) return std::nullopt;
+  std::string_view digits(*buf);
   if constexpr (std::is_same_v<T, int32_t>) {
     auto r = parseInt32(digits);
     if (!r.ok()) return std::nullopt;
@@ -64,44 +54,10 @@ std::optional<T> parseArgInt(std::string_view text) {
   }
 }
 
-enum class Func : uint8_t {
-  upper, lower, trim, reverse, length,
-  abs, sign, ceil, floor,
-  substr, lpad, rpad, replace, split_part,
-  greatest, least, concat,
-  mod, round, coalesce, cast,
-  datediff, dateadd, extract, strftime,
-};
+// The function ids of the name table (sql/names.h).
+using Func = FunctionId;
 
-struct FuncName {
-  std::string_view name;
-  Func func;
-};
-
-constexpr std::array kFunctions = {
-    FuncName{"upper", Func::upper},       FuncName{"lower", Func::lower},
-    FuncName{"trim", Func::trim},         FuncName{"reverse", Func::reverse},
-    FuncName{"length", Func::length},     FuncName{"abs", Func::abs},
-    FuncName{"sign", Func::sign},         FuncName{"ceil", Func::ceil},
-    FuncName{"ceiling", Func::ceil},      FuncName{"floor", Func::floor},
-    FuncName{"substr", Func::substr},     FuncName{"substring", Func::substr},
-    FuncName{"lpad", Func::lpad},         FuncName{"rpad", Func::rpad},
-    FuncName{"replace", Func::replace},   FuncName{"split_part", Func::split_part},
-    FuncName{"greatest", Func::greatest}, FuncName{"least", Func::least},
-    FuncName{"concat", Func::concat},     FuncName{"mod", Func::mod},
-    FuncName{"round", Func::round},       FuncName{"coalesce", Func::coalesce},
-    FuncName{"cast", Func::cast},         FuncName{"datediff", Func::datediff},
-    FuncName{"dateadd", Func::dateadd},   FuncName{"extract", Func::extract},
-    FuncName{"strftime", Func::strftime},
-};
-
-std::optional<Func> lookupFunction(std::string_view name) {
-  if (name.size() > kMaxFunctionName) return std::nullopt;
-  for (const auto& f : kFunctions) {
-    if (equalsIgnoreCase(name, f.name)) return f.func;
-  }
-  return std::nullopt;
-}
+std::optional<Func> lookupFunction(std::string_view name) { return functionFromName(name); }
 
 // Resolves a column or fails with ColumnNotFound.
 Result<size_t> requireCol(std::string_view name, const NameIndex& index) {
@@ -117,19 +73,10 @@ ScalarSpec singleColumn(ScalarKind kind, size_t col) {
   return s;
 }
 
-// Splits at the first comma: (before, after); nullopt when there is none.
+// Splits at the first comma outside quoted literals and parentheses (the
+// shared comma rule): (before, after); nullopt when there is none.
 std::optional<std::pair<std::string_view, std::string_view>> splitFirstComma(std::string_view s) {
-  size_t c = s.find(',');
-  if (c == kNpos) return std::nullopt;
-  return std::pair{s.substr(0, c), s.substr(c + 1)};
-}
-
-// Splits at the first comma outside single-quoted literals, so a literal
-// may hold commas: (before, after); nullopt when there is none (an
-// unterminated literal hides every comma after it).
-std::optional<std::pair<std::string_view, std::string_view>> splitCommaOutsideQuotes(
-    std::string_view s) {
-  size_t c = scanOutsideQuotes(s, 0, [&](size_t i, size_t) { return s[i] == ','; });
+  const size_t c = firstTopLevelComma(s);
   if (c == kNpos) return std::nullopt;
   return std::pair{s.substr(0, c), s.substr(c + 1)};
 }
@@ -234,7 +181,7 @@ struct ColumnLiteralRest {
 std::optional<ColumnLiteralRest> splitColumnLiteralRest(std::string_view args) {
   auto parts = splitFirstComma(args);
   if (!parts) return std::nullopt;
-  auto texts = splitCommaOutsideQuotes(parts->second);
+  auto texts = splitFirstComma(parts->second);
   if (!texts) return std::nullopt;
   auto literal = literalOf(texts->first);
   if (!literal || literal->empty()) return std::nullopt;
@@ -269,19 +216,11 @@ ParseResult parseSplitPart(std::string_view args, const NameIndex& index) {
   return std::optional(std::move(s));
 }
 
-// Splits an argument list at commas outside single quotes; pieces trimmed,
-// empty pieces skipped. Calls `take(piece)` for each until it fails.
+// Splits an argument list at top-level commas outside quoted runs; pieces
+// trimmed, empty pieces skipped. Calls `take(piece)` for each until it fails.
 template <typename Take>
 Status forEachQuotedArg(std::string_view args, Take&& take) {
-  bool in_quote = false;
-  size_t piece_start = 0;
-  for (size_t i = 0; i <= args.size(); ++i) {
-    if (i < args.size()) {
-      if (args[i] == '\'') in_quote = !in_quote;
-      if (args[i] != ',' || in_quote) continue;
-    }
-    std::string_view piece = trimBlanks(args.substr(piece_start, i - piece_start));
-    piece_start = i + 1;
+  for (const std::string_view piece : splitTopLevelCommas(args)) {
     if (piece.empty()) continue;
     NARWE_TRY(take(piece));
   }
@@ -347,11 +286,8 @@ ParseResult parseRound(std::string_view args, const NameIndex& index) {
 ParseResult parseCoalesce(std::string_view args, const NameIndex& index) {
   ScalarSpec s;
   s.kind = ScalarKind::coalesce;
-  size_t piece_start = 0;
-  for (size_t i = 0; i <= args.size(); ++i) {
-    if (i < args.size() && args[i] != ',') continue;
-    std::string_view piece = trimBlanks(args.substr(piece_start, i - piece_start));
-    piece_start = i + 1;
+  // A quoted fallback may hold commas, as concat's literals may.
+  for (const std::string_view piece : splitTopLevelCommas(args)) {
     if (isQuoted(piece)) {
       s.fallback = quotedInner(piece);
     } else if (parseFloat(piece)) {
@@ -402,17 +338,15 @@ ParseResult parseCast(std::string_view args, const NameIndex& index) {
   return std::optional(singleColumn(*kind, col));
 }
 
-// Splits at every comma into at most `N` trimmed pieces (later ones are
-// ignored); returns how many pieces the text has, capped at N.
+// Splits at every top-level comma (the shared comma rule) into at most `N`
+// trimmed pieces (later ones are ignored); returns how many pieces the text
+// has, capped at N.
 template <size_t N>
 size_t splitPieces(std::string_view s, std::array<std::string_view, N>& out) {
   size_t n = 0;
-  size_t start = 0;
-  while (n < N) {
-    size_t c = s.find(',', start);
-    out[n++] = trimBlanks(s.substr(start, c == kNpos ? kNpos : c - start));
-    if (c == kNpos) break;
-    start = c + 1;
+  for (const std::string_view piece : splitTopLevelCommas(s)) {
+    if (n == N) break;
+    out[n++] = piece;
   }
   return n;
 }
@@ -540,29 +474,16 @@ constexpr std::array kCaseOperators = {
 // a second one lands inside the THEN value, which then is neither a literal,
 // a number nor a column, and the term fails instead of yielding a wrong text.
 ParseResult parseCase(std::string_view t, const NameIndex& index) {
-  constexpr size_t kCaseWord = 4;  // "case"
-  constexpr std::string_view kEnd = "end";
-  // CASE and WHEN are separate words ("CASEWHEN" is not a CASE).
-  const size_t cond_start = matchPattern(t, kCaseWord, " when ");
-  if (cond_start == kNoPos) return notScalar();
-  auto then_hit = findPatternOutsideQuotes(t, cond_start, " then ", false);
-  if (!then_hit) return notScalar();
-  std::string_view condition = trimBlanks(t.substr(cond_start, then_hit->start - cond_start));
-  // ELSE is searched from the end of the word THEN, so "THEN ELSE" leaves an
-  // empty THEN value (which then fails as a column) rather than no ELSE.
-  const size_t then_word_end = matchPattern(t, then_hit->start, " then");
-  auto else_hit = findPatternOutsideQuotes(t, then_word_end, " else ", false);
-  if (!else_hit) return notScalar();
-  std::string_view then_text =
-      trimBlanks(t.substr(then_word_end, else_hit->start - then_word_end));
-  std::string_view tail = t.substr(else_hit->end);
-  if (!endsWithIgnoreCase(tail, kEnd)) return notScalar();
-  // END is a word of its own: "ELSE legend" has no END.
-  if (tail.size() > kEnd.size()) {
-    const char before = tail[tail.size() - kEnd.size() - 1];
-    if (!isBlank(static_cast<unsigned char>(before)) && before != '\'') return notScalar();
-  }
-  std::string_view else_text = trimRight(tail.substr(0, tail.size() - kEnd.size()));
+  // The CASE parts by the shared rule (sql/select_item.h): CASE and WHEN
+  // are separate words, the keywords stand outside quoted literals, END is
+  // a word of its own, and "THEN ELSE" leaves an empty THEN value (which
+  // then fails as a column) rather than no ELSE.
+  const std::optional<CaseParts> parts = splitCase(t);
+  if (!parts) return notScalar();
+  auto part = [&](TextSpan span) { return t.substr(span.start, span.end - span.start); };
+  const std::string_view condition = part(parts->condition);
+  const std::string_view then_text = part(parts->then_value);
+  const std::string_view else_text = part(parts->else_value);
 
   size_t op_pos = kNpos;
   const CaseOperator* op = nullptr;
@@ -658,18 +579,6 @@ Result<CaseValue> parseCaseValue(std::string_view text, const NameIndex& index) 
   NARWE_ASSIGN_OR_RETURN(v.col, requireCol(t, index));
   v.kind = CaseValueKind::column;
   return v;
-}
-
-DateUnit dateUnitFromText(std::string_view unit) {
-  static constexpr std::pair<std::string_view, DateUnit> kUnits[] = {
-      {"second", DateUnit::second}, {"minute", DateUnit::minute}, {"hour", DateUnit::hour},
-      {"day", DateUnit::day},       {"week", DateUnit::week},     {"month", DateUnit::month},
-      {"year", DateUnit::year},
-  };
-  for (const auto& [text, u] : kUnits) {
-    if (equalsIgnoreCase(unit, text)) return u;
-  }
-  return DateUnit::unknown;
 }
 
 Result<std::optional<ScalarSpec>> tryParseScalar(std::string_view term, const NameIndex& index) {

@@ -163,8 +163,8 @@ void ConditionParser::indexParentheses() {
   std::vector<size_t> open_stack;
   for (size_t i = 0; i < text_.size(); ++i) {
     const char c = text_[i];
-    if (c == '\'') {
-      const size_t close = text_.find('\'', i + 1);
+    if (isQuoteByte(c)) {
+      const size_t close = quotedRunEnd(text_, i);
       if (close == kNoPos) break;
       i = close;
     } else if (c == '(') {
@@ -192,11 +192,13 @@ size_t ConditionParser::scanTop(size_t start, size_t end, Visit&& visit) const {
   const std::string_view bounded = text_.substr(0, end);
   for (size_t i = start; i < end; ++i) {
     const char c = text_[i];
-    if (c == '\'') {
-      const size_t close = bounded.find('\'', i + 1);
+    if (isQuoteByte(c)) {
+      const size_t close = quotedRunEnd(bounded, i);
       if (close == kNoPos) return kNoPos;
-      i = close;
-      continue;
+      if (close != i) {
+        i = close;
+        continue;
+      }
     }
     if (visit(i)) return i;
     if (c == '(') {
@@ -528,6 +530,8 @@ Result<ExprPtr> ConditionParser::parseIn(size_t start, size_t end, TextSpan matc
   }
   if (inner.empty()) return Error::InvalidExpression;
 
+  // The list splits at commas outside quoted items; a parenthesis inside
+  // the list is an item's own byte (no depth), as the items are literals.
   std::vector<std::string> items;
   auto addItem = [&](size_t item_start, size_t item_end) -> Status {
     const std::string_view item = trimmedSlice(item_start, item_end);
@@ -536,12 +540,13 @@ Result<ExprPtr> ConditionParser::parseIn(size_t start, size_t end, TextSpan matc
     items.emplace_back(value);
     return okStatus();
   };
+  const std::string_view list = text_.substr(0, close);
   size_t item_start = open + 1;
   for (size_t i = open + 1; i < close; ++i) {
     const char c = text_[i];
-    if (c == '\'') {
-      const size_t quote_end = text_.find('\'', i + 1);
-      if (quote_end == kNoPos || quote_end >= close) break;  // cannot happen: the pair was matched quote-aware
+    if (isQuoteByte(c)) {
+      const size_t quote_end = quotedRunEnd(list, i);
+      if (quote_end == kNoPos) break;  // cannot happen: the pair was matched quote-aware
       i = quote_end;
     } else if (c == ',') {
       NARWE_TRY(addItem(item_start, i));
@@ -598,9 +603,10 @@ Result<ExprPtr> ConditionParser::parseFunctionComparison(size_t end, size_t pare
       comparison.column = asciiLower(args[1]);
       comparison.column2 = asciiLower(args[2]);
     } else {
-      // DATEADD(unit, amount, column): the amount must be an integer.
-      if (!parseInt64(args[1]).ok()) return Error::InvalidExpression;
-      comparison.column = asciiLower(args[2]);
+      // DATEADD(unit, amount, column) yields a date, not a number: comparing
+      // it with one could only ever be false, so the condition is refused
+      // rather than answered with no rows.
+      return Error::InvalidExpression;
     }
   }
 

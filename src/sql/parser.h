@@ -45,7 +45,7 @@ constexpr size_t kMaxConditionNesting = 1000;
 // allowed.
 Result<Query> parse(std::string_view statement);
 
-// Splits at commas outside single-quoted runs and at parenthesis depth 0
+// Splits at commas outside quoted runs and at parenthesis depth 0
 // (depth never drops below 0); pieces are trimmed, empty pieces dropped.
 std::vector<std::string> splitCommaTerms(std::string_view text);
 

@@ -1,4 +1,5 @@
-// Keyword matching and literal helpers shared by the two parsers.
+// Keyword matching, list splitting and literal helpers shared by every
+// scanner of statement text.
 #include "sql/parser_text.h"
 
 #include <array>
@@ -42,6 +43,7 @@ void findEachPatternOutsideQuotes(std::string_view text, size_t from, const std:
   // tight loop, which keeps the clause searches over a long statement cheap.
   std::array<bool, 256> stop{};
   stop[static_cast<unsigned char>('\'')] = true;
+  stop[static_cast<unsigned char>('"')] = true;
   stop[static_cast<unsigned char>('(')] = true;
   stop[static_cast<unsigned char>(')')] = true;
   size_t missing = 0;
@@ -65,11 +67,13 @@ void findEachPatternOutsideQuotes(std::string_view text, size_t from, const std:
     while (i < n && !stop[static_cast<unsigned char>(data[i])]) ++i;
     if (i >= n) break;
     const char c = data[i];
-    if (c == '\'') {
-      const void* close = std::memchr(data + i + 1, '\'', n - i - 1);
-      if (close == nullptr) break;  // an unterminated run hides the rest
-      i = static_cast<size_t>(static_cast<const char*>(close) - data);
-      continue;
+    if (isQuoteByte(c)) {
+      const size_t close = quotedRunEnd(text, i);
+      if (close == kNoPos) break;  // an unterminated run hides the rest
+      if (close != i) {
+        i = close;
+        continue;
+      }
     }
     const bool may_match = !(top_level_only && depth != 0);
     if (c == '(') {
@@ -120,6 +124,40 @@ std::optional<TextSpan> findPatternOutsideQuotes(std::string_view text, size_t f
   std::optional<TextSpan> hit;
   findEachPatternOutsideQuotes(text, from, &pattern, 1, top_level_only, boundary, &hit);
   return hit;
+}
+
+size_t firstTopLevelComma(std::string_view text) {
+  return scanOutsideQuotes(text, 0, [&](size_t i, size_t depth) { return depth == 0 && text[i] == ','; });
+}
+
+std::vector<std::string_view> splitTopLevelCommas(std::string_view text) {
+  std::vector<std::string_view> pieces;
+  size_t piece_start = 0;
+  scanOutsideQuotes(text, 0, [&](size_t i, size_t depth) {
+    if (text[i] == ',' && depth == 0) {
+      pieces.push_back(trimBlanks(text.substr(piece_start, i - piece_start)));
+      piece_start = i + 1;
+    }
+    return false;
+  });
+  pieces.push_back(trimBlanks(text.substr(piece_start)));
+  return pieces;
+}
+
+std::optional<std::string> dropDigitSeparators(std::string_view text) {
+  auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+  std::string digits;
+  digits.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '_') {
+      const bool between_digits = i > 0 && is_digit(text[i - 1]) && i + 1 < text.size() && is_digit(text[i + 1]);
+      if (!between_digits) return std::nullopt;
+      continue;
+    }
+    digits.push_back(c);
+  }
+  return digits;
 }
 
 Result<std::string_view> unquoteLiteral(std::string_view text) {

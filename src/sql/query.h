@@ -1,8 +1,9 @@
 // The parsed form of one SELECT statement.
 //
-// A Query is shallow: the select list, GROUP BY items and ORDER BY keys stay
-// texts that the executors interpret; only WHERE/HAVING become an Expression
-// tree and JOIN clauses become JoinClause records. The statement parser
+// Select items, GROUP BY items and ORDER BY keys are kept twice: as the
+// texts written and as one parsed tree each (sql/select_item.h), which
+// routing, projection and classification read. WHERE/HAVING become an
+// Expression tree and JOIN clauses become JoinClause records. The statement parser
 // builds a Query whole; afterwards it is read-only. Copies are cheap and
 // share the (immutable) WHERE and HAVING trees, which lets the runner hand an
 // executor a modified copy. Read-only sharing across threads is safe.
@@ -13,9 +14,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <variant>
 #include <vector>
+
+#include "common/text_hash.h"
 
 namespace narwe {
 
@@ -51,13 +53,6 @@ inline bool compareNumbers(double x, double n, Operator op) {
   }
 }
 
-// Hash set of texts that can be probed with a string_view (no allocation).
-struct TextHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
-
 // A column compared with a literal.
 struct Comparison {
   std::string column;                   // trimmed, lower-cased
@@ -73,9 +68,10 @@ struct Comparison {
   bool negated = false;                 // NOT IN
 };
 
-// A date function compared with a number: EXTRACT / DATEDIFF / DATEADD.
+// A date function compared with a number: EXTRACT / DATEDIFF (a DATEADD
+// comparison is refused by the parser: it yields a date, not a number).
 struct FunctionComparison {
-  std::string function;  // "extract", "datediff" or "dateadd"
+  std::string function;  // "extract" or "datediff"
   std::string part;      // unit or part argument
   std::string column;
   std::optional<std::string> column2;  // second column of datediff
@@ -126,13 +122,23 @@ struct JoinClause {
   std::string right_column;  // trimmed, lower-cased
 };
 
+struct SelectItem;  // sql/select_item.h
+
 struct Query {
   std::vector<std::string> columns;  // select items as written (case and AS kept)
+  // The same items parsed into trees, one per `columns` entry. The parse
+  // fills this and group_items / order_items after DATE_PART rewriting;
+  // whoever rewrites the texts afterwards calls buildItemTrees
+  // (sql/select_item.h) again. Shared and immutable.
+  std::shared_ptr<const std::vector<SelectItem>> select_items;
   std::string file;                  // FROM path; "-" or "stdin" = standard input
   std::shared_ptr<const Expression> where;
   std::shared_ptr<const Expression> having;
   std::vector<std::string> group_by;
+  std::shared_ptr<const std::vector<SelectItem>> group_items;  // one tree per group_by item
   std::optional<OrderBy> order_by;
+  // One tree per ORDER BY key: order_by->column first, then extra_keys.
+  std::shared_ptr<const std::vector<SelectItem>> order_items;
   std::vector<JoinClause> joins;
   int32_t limit = -1;   // -1 = no LIMIT
   int32_t offset = 0;

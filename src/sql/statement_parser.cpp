@@ -10,7 +10,9 @@
 #include <utility>
 
 #include "common/name_index.h"
+#include "sql/names.h"
 #include "sql/parser.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 
@@ -33,14 +35,6 @@ constexpr std::array<std::string_view, 3> kSetOperationPatterns = {" union ", " 
 constexpr std::array<std::string_view, 6> kUnsupportedJoinPatterns = {
     "left join", "right join", "outer join", "full join", "full outer join", "cross join"};
 
-// Statement and join words: standing alone after a table they are an
-// unfinished clause, never the table's alias. (Column aliases have their own,
-// different list: words that end or continue an expression.)
-constexpr std::array<std::string_view, 25> kClauseWordsNotTableAliases = {
-    "select", "from",  "where", "group", "by",    "having", "order",     "limit",  "offset",
-    "join",   "inner", "left",  "right", "full",  "outer",  "cross",     "on",     "and",
-    "or",     "not",   "as",    "union", "intersect", "except", "distinct"};
-
 enum Clause : size_t { kWhere, kGroupBy, kHaving, kOrderBy, kLimit, kOffset, kClauseCount };
 constexpr std::array<std::string_view, kClauseCount> kClausePatterns = {"where",    "group by", "having",
                                                                         "order by", "limit",    "offset"};
@@ -59,8 +53,6 @@ constexpr std::array<ClauseSet, kClauseCount> kClauseEnds = {
 };
 
 bool isBlankByte(char c) { return isBlank(static_cast<unsigned char>(c)); }
-
-bool isDigitByte(char c) { return c >= '0' && c <= '9'; }
 
 // A byte that can start a column name after "alias.".
 bool isNameStart(char c) {
@@ -165,19 +157,9 @@ size_t findSelectWord(std::string_view text) {
 // A LIMIT or OFFSET value: a 32-bit decimal integer with an optional sign;
 // "_" may separate digits.
 Result<int32_t> parseCount(std::string_view body, Error negative_error) {
-  std::string digits;
-  digits.reserve(body.size());
-  for (size_t i = 0; i < body.size(); ++i) {
-    const char c = body[i];
-    if (c == '_') {
-      const bool between_digits = i > 0 && isDigitByte(body[i - 1]) && i + 1 < body.size() &&
-                                  isDigitByte(body[i + 1]);
-      if (!between_digits) return Error::InvalidCharacter;
-      continue;
-    }
-    digits.push_back(c);
-  }
-  NARWE_ASSIGN_OR_RETURN(const int32_t value, parseInt32(digits));
+  const std::optional<std::string> digits = dropDigitSeparators(body);
+  if (!digits) return Error::InvalidCharacter;
+  NARWE_ASSIGN_OR_RETURN(const int32_t value, parseInt32(*digits));
   if (value < 0) return negative_error;
   return value;
 }
@@ -400,6 +382,10 @@ Result<Query> parseStatement(std::string_view statement) {
     }
   }
   NARWE_TRY(parseClauses(clause_text, query));
+  // DATE_PART calls read as the STRFTIME calls they are, everywhere after.
+  NARWE_TRY(rewriteDateParts(query.columns));
+  NARWE_TRY(rewriteDateParts(query.group_by));
+  NARWE_TRY(buildItemTrees(query));
   return query;
 }
 
@@ -415,19 +401,9 @@ Result<Query> parse(std::string_view statement) {
 
 std::vector<std::string> splitCommaTerms(std::string_view text) {
   std::vector<std::string> terms;
-  size_t term_start = 0;
-  auto addTerm = [&](size_t end) {
-    const std::string_view term = trimBlanks(text.substr(term_start, end - term_start));
-    if (!term.empty()) terms.emplace_back(term);
-  };
-  scanOutsideQuotes(text, 0, [&](size_t i, size_t depth) {
-    if (text[i] == ',' && depth == 0) {
-      addTerm(i);
-      term_start = i + 1;
-    }
-    return false;
-  });
-  addTerm(text.size());
+  for (const std::string_view piece : splitTopLevelCommas(text)) {
+    if (!piece.empty()) terms.emplace_back(piece);
+  }
   terms.shrink_to_fit();
   return terms;
 }
@@ -461,9 +437,7 @@ Result<FileAndAlias> extractFileAndAlias(std::string_view text) {
   }
   // A lone keyword there is a clause left unfinished (FROM f ORDER, FROM f
   // JOIN), not an alias.
-  for (const std::string_view keyword : kClauseWordsNotTableAliases) {
-    if (equalsIgnoreCase(rest, keyword)) return Error::InvalidQuery;
-  }
+  if (isClauseWord(rest)) return Error::InvalidQuery;
   FileAndAlias result;
   result.path = std::string(path);
   result.alias = asciiLower(rest);

@@ -7,6 +7,7 @@
 #include "exec/run_options.h"
 #include "api/route.h"
 #include "sql/query.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 namespace {
@@ -17,6 +18,8 @@ Query select(std::vector<std::string> columns, std::string file = "data.csv") {
   Query q;
   q.columns = std::move(columns);
   q.file = std::move(file);
+  Result<std::vector<SelectItem>> items = parseSelectItems(q.columns);
+  if (items.ok()) q.select_items = std::make_shared<const std::vector<SelectItem>>(std::move(*items));
   return q;
 }
 

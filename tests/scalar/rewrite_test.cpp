@@ -146,6 +146,9 @@ TEST(HasScalarSelectFunctions, ClassifiesSelectLists) {
     Query query;
     query.columns = c.columns;
     query.select_all = c.select_all;
+    Result<std::vector<SelectItem>> items = parseSelectItems(query.columns);
+    ASSERT_TRUE(items.ok());
+    query.select_items = std::make_shared<const std::vector<SelectItem>>(std::move(*items));
     EXPECT_EQ(hasScalarSelectFunctions(query), c.expected) << c.columns[0];
   }
 }

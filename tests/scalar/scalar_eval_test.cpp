@@ -10,6 +10,7 @@
 
 #include "common/arena.h"
 #include "common/name_index.h"
+#include "common/numbers.h"
 #include "scalar/scalar.h"
 
 namespace narwe {
@@ -347,19 +348,23 @@ TEST(ScalarEvalDate, DateFunctions) {
   });
 }
 
-TEST(ScalarEvalDate, PredicateHelpersWriteIntoTheCallerBuffer) {
-  char buf[64];
-  EXPECT_EQ(scalarExtract("year", "2024-03-05", buf), "2024");
-  EXPECT_EQ(scalarExtract("DAY", "15.01.2024", buf), "15");
-  EXPECT_EQ(scalarExtract("quarter", "2024-03-05", buf), "0");
-  EXPECT_EQ(scalarExtract("year", "", buf), "0");
-  EXPECT_EQ(scalarDateDiff("minute", "2024-01-01 00:00:00", "2024-01-01 00:01:30", buf), "1.5");
-  EXPECT_EQ(scalarDateDiff("year", "2024-01-01", "2024-01-01", buf), "0");
-  EXPECT_EQ(scalarDateDiff("day", "2024-01-01", "bad", buf), "0");
-  // A tiny fraction still fits the 64-byte buffer.
-  std::string_view tiny = scalarDateDiff("year", "2024-01-01 00:00:00", "2024-01-01 00:00:01", buf);
-  EXPECT_EQ(tiny.substr(0, 9), "0.0000000");
-  EXPECT_LE(tiny.size(), 64u);
+TEST(ScalarEvalDate, NumericFormsAreTheNumbersThePrintedFormsShow) {
+  EXPECT_EQ(extractNumber(DateUnit::year, "2024-03-05"), 2024);
+  EXPECT_EQ(extractNumber(DateUnit::day, "15.01.2024"), 15);
+  EXPECT_EQ(extractNumber(DateUnit::unknown, "2024-03-05"), 0);
+  EXPECT_EQ(extractNumber(DateUnit::year, ""), 0);
+  EXPECT_EQ(dateDiffNumber(DateUnit::minute, "2024-01-01 00:00:00", "2024-01-01 00:01:30"), 1.5);
+  EXPECT_EQ(dateDiffNumber(DateUnit::year, "2024-01-01", "2024-01-01"), 0);
+  EXPECT_EQ(dateDiffNumber(DateUnit::day, "2024-01-01", "bad"), 0);
+  // The printed select-list value reads back as the same number.
+  const NameIndex index = buildNameIndex({"a", "b"});
+  Arena arena;
+  const std::string_view row[] = {"2024-01-01 00:00:00", "2024-01-01 00:00:01"};
+  auto spec = tryParseScalar("datediff('year', a, b)", index);
+  ASSERT_TRUE(spec.ok() && spec->has_value());
+  std::optional<double> printed = parseFloat(eval(**spec, row, 2, arena));
+  ASSERT_TRUE(printed.has_value());
+  EXPECT_EQ(*printed, dateDiffNumber(DateUnit::year, row[0], row[1]));
 }
 
 TEST(ScalarEvalNesting, NestedFunctionsApplyOutsideIn) {

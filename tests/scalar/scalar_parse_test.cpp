@@ -229,6 +229,9 @@ TEST(ScalarParse, ArgumentListPayloads) {
   EXPECT_EQ(s.fallback, "0");
   s = mustParse("coalesce(a)");
   EXPECT_EQ(s.fallback, "");
+  s = mustParse("coalesce(a, 'p,q')");  // a quoted fallback may hold a comma
+  ASSERT_EQ(s.col_count, 1u);
+  EXPECT_EQ(s.fallback, "p,q");
 }
 
 TEST(ScalarParse, CastTypes) {

@@ -81,6 +81,11 @@ TEST(ExpressionParserShape, PrecedenceAndGrouping) {
       {"a = 1 OR NOT b = 2 OR c = 3", "OR(a=1, NOT(OR(b=2, c=3)))"},
       {"(a = 1 OR b = 2) AND c = 3", "AND(OR(a=1, b=2), c=3)"},
       {"(a = 1) OR (b = 2)", "OR(a=1, b=2)"},
+      // A literal in double quotes is one literal, as one in single quotes is.
+      {"a = \"(\" OR b = 2", "OR(a=(, b=2)"},
+      {"a = '(' OR b = 2", "OR(a=(, b=2)"},
+      {"a = \"x or y\" AND b = \")\"", "AND(a=x or y, b=))"},
+      {"a IN (\"p,q\", 'r')", "a IN[p,q|r]"},
       {"  ((( a = 1 )))  ", "a=1"},
       {"x BETWEEN 1 AND 5 AND y = 2", "AND(x BETWEEN 1..5, y=2)"},
       {"y = 2 AND x BETWEEN 1 AND 5", "AND(y=2, x BETWEEN 1..5)"},
@@ -191,7 +196,6 @@ TEST(ExpressionParserShape, ComparisonForms) {
       {"sum(a) > sum(b)", "sum(a)>sum(b)"},
       {"EXTRACT(YEAR FROM OrderDate) = 2020", "extract(YEAR|orderdate)=2020"},
       {"datediff('day', Start, End) > 5", "datediff(day|start|end)>5"},
-      {"DATEADD('day', 3, d) = 1", "dateadd(day|d)=1"},
       {"extract(month from d) <> '3'", "extract(month|d)!=3"},
   };
   for (const ShapeCase& c : cases) EXPECT_EQ(parsed(c.text), c.expected) << c.text;
@@ -269,7 +273,9 @@ TEST(ExpressionParserErrors, RejectedConditions) {
       {"name = \"abc", Error::UnterminatedQuotedValue},
       {"name = '", Error::UnterminatedQuotedValue},
       {"name LIKE 'abc", Error::UnterminatedQuotedValue},
-      {"x BETWEEN \"a AND b\"", Error::UnterminatedQuotedValue},
+      // A double-quoted literal is one literal, as a single-quoted one is:
+      // the AND inside it does not close the range.
+      {"x BETWEEN \"a AND b\"", Error::InvalidExpression},
       {"x BETWEEN 'a AND b", Error::InvalidExpression},
       {"a == 1", Error::InvalidOperator},
       {"a => 1", Error::InvalidOperator},
@@ -295,6 +301,9 @@ TEST(ExpressionParserErrors, RejectedConditions) {
       {"datediff('day', a) > 1", Error::InvalidExpression},
       {"datediff('day', a, , b) > 1", Error::InvalidExpression},
       {"dateadd('day', x, d) = 1", Error::InvalidExpression},
+      // DATEADD yields a date: a comparison with a number is refused.
+      {"DATEADD('day', 3, d) = 1", Error::InvalidExpression},
+      {"a = 1 OR dateadd('day', 3, d) > 0", Error::InvalidExpression},
       {"a = 1 AND()", Error::InvalidExpression},
       // Parentheses that do not pair up, and a bare AND / OR at the end.
       {"id > (1", Error::InvalidExpression},

@@ -1,0 +1,220 @@
+// Select items parsed into trees: aggregate recognition for routing, the
+// node shapes, aggregate calls with their DISTINCT, separator, CASE and
+// round forms, and the spans that survive copying.
+#include "sql/select_item.h"
+
+#include "sql/parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace narwe {
+namespace {
+
+SelectItem mustParse(std::string_view text) {
+  Result<SelectItem> item = parseSelectItem(text);
+  EXPECT_TRUE(item.ok());
+  return item.ok() ? std::move(*item) : SelectItem{};
+}
+
+bool isAggregate(const char* text) { return mustParse(text).is_aggregate; }
+
+TEST(SelectItemAggregate, RecognisesAggregateCalls) {
+  const char* aggregates[] = {
+      "sum(a)",
+      "COUNT(*)",
+      "count(distinct x)",
+      "SUM ( price )",
+      "  avg(x)  ",
+      "sum(a) + 1",
+      "sum(a",
+      "sum(a) AS total",
+      "count(x) c",
+      "min(a)", "max(a)", "median(x)", "MEDIAN(x)", "variance(x)", "var(x)", "var_pop(x)",
+      "var_samp(x)", "stddev(x)", "stddev_pop(x)", "stddev_samp(x)", "std(x)",
+      "group_concat(name, ';')", "string_agg(n, ' | ')",
+      "sum(CASE WHEN s = 'p' THEN a ELSE 0 END)",
+      // round wrappers, nested and aliased
+      "round(avg(x), 2)",
+      "ROUND( round(sum(x), 2) , 1)",
+      "round(avg(x), 2) AS a",
+      "round(avg(x), 2) avg_x",
+      // CASE whose condition calls an aggregate
+      "CASE WHEN sum(x) > 100 THEN 'big' ELSE 'small' END",
+      "case when COUNT(*) > 1 then 1 else 0 end",
+      "CASE WHEN a > 1 AND max(b) < 3 THEN 1 ELSE 0 END AS flag",
+      "CASE WHEN (avg(b)) > 3 THEN 1 ELSE 0 END",
+      "CASE WHEN sum(x) > 100\n  THEN 'big'\n  ELSE 'small' END",
+  };
+  for (const char* item : aggregates) EXPECT_TRUE(isAggregate(item)) << item;
+}
+
+TEST(SelectItemAggregate, RejectsEverythingElse) {
+  const char* others[] = {
+      "",
+      "   ",
+      "a",
+      "sum",
+      "summary",
+      "summary(x)",
+      "avg_x(x)",
+      "x_sum(a)",
+      "count_distinct(x)",
+      "upper(name)",
+      "round(x, 2)",
+      "round(x)",
+      "round(sum(x))",
+      "(sum(x))",
+      "verylongname(x)",
+      "abs(sum)",
+      // CASE forms: only the condition counts, and the call must be direct
+      "CASE WHEN a > 1 THEN sum(b) ELSE 0 END",
+      "CASE WHEN mysum(x) > 1 THEN 1 ELSE 0 END",
+      "CASE WHEN summary(x) > 1 THEN 1 ELSE 0 END",
+      "CASE WHEN sum (x) > 1 THEN 1 ELSE 0 END",
+      "CASE WHEN sum THEN 1 ELSE 0 END",
+      "CASE WHEN sum(x) > 1",
+      "CASE x",
+  };
+  for (const char* item : others) EXPECT_FALSE(isAggregate(item)) << item;
+}
+
+
+// One row per item: the root's kind, its function or aggregate, and the
+// text of the pieces the later stages read.
+TEST(SelectItemTree, NodeShapes) {
+  const struct {
+    const char* text;
+    NodeKind kind;
+    const char* detail;  // argument / arguments / condition text
+    const char* alias;
+  } rows[] = {
+      {"name", NodeKind::column, "", ""},
+      {" Name AS n ", NodeKind::column, "", "n"},
+      {"'x, y' lit", NodeKind::literal, "", "lit"},
+      {"\"x, y\"", NodeKind::literal, "", ""},
+      {"2.5", NodeKind::literal, "", ""},
+      {"*", NodeKind::star, "", ""},
+      {"upper(name)", NodeKind::call, "name", ""},
+      {"concat(a, ', ', upper(b)) AS c", NodeKind::call, "a, ', ', upper(b)", "c"},
+      {"nosuch(a)", NodeKind::unparsed, "", ""},
+      {"sum(a) + 1", NodeKind::unparsed, "", ""},
+      {"x IS NOT NULL", NodeKind::null_test, "", ""},
+      {"CASE WHEN a > 1 THEN 'big' ELSE 'small' END AS size", NodeKind::case_when, "a > 1", "size"},
+      {"CASE WHEN a > 1 THEN 'big' END", NodeKind::unparsed, "", ""},
+      {"count(*)", NodeKind::aggregate, "*", ""},
+      {"SUM ( price )", NodeKind::aggregate, "price", ""},
+      {"count()", NodeKind::aggregate, "", ""},
+      {"count(DISTINCT city)", NodeKind::aggregate, "city", ""},
+      {"count(distinctcity)", NodeKind::aggregate, "distinctcity", ""},
+      {"round(avg(x), 2) AS a", NodeKind::aggregate, "x", "a"},
+      {"string_agg(name, ' | ')", NodeKind::aggregate, "name", ""},
+      {"sum(price*qty)", NodeKind::aggregate, "price*qty", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    SelectItem item = mustParse(row.text);
+    EXPECT_EQ(item.root.kind, row.kind);
+    EXPECT_EQ(item.alias ? item.view(*item.alias) : "", row.alias);
+    std::string_view detail;
+    if (row.kind == NodeKind::call) detail = item.view(item.root.arguments);
+    if (row.kind == NodeKind::aggregate) detail = item.view(item.root.aggregate.argument);
+    if (row.kind == NodeKind::case_when) detail = item.view(item.root.branches.at(0).condition);
+    EXPECT_EQ(detail, row.detail);
+  }
+}
+
+TEST(SelectItemTree, AggregateForms) {
+  SelectItem item = mustParse("COUNT(DISTINCT city)");
+  EXPECT_EQ(item.root.aggregate.kind, AggKind::count_distinct);
+  EXPECT_TRUE(item.root.aggregate.distinct);
+  item = mustParse("count(*)");
+  EXPECT_EQ(item.root.aggregate.kind, AggKind::count);
+  EXPECT_TRUE(item.root.aggregate.star);
+  item = mustParse("group_concat(name)");
+  EXPECT_EQ(item.root.aggregate.separator, ",");
+  EXPECT_FALSE(item.root.aggregate.has_separator);
+  item = mustParse("group_concat(name, ';')");
+  EXPECT_EQ(item.root.aggregate.separator, ";");
+  item = mustParse("group_concat(name, '')");
+  EXPECT_EQ(item.root.aggregate.separator, "");
+  EXPECT_TRUE(item.root.aggregate.has_separator);
+  item = mustParse("variance(x)");
+  EXPECT_EQ(item.root.aggregate.kind, AggKind::var_samp);
+  item = mustParse("ROUND( round(sum(x), 2) , 1)");
+  EXPECT_EQ(item.round_digits, (std::vector<uint8_t>{1, 2}));
+  EXPECT_EQ(item.root.aggregate.kind, AggKind::sum);
+
+  // An aggregate over a CASE keeps the CASE parts and the parsed condition.
+  item = mustParse("sum(CASE WHEN status = 'paid' THEN amount ELSE 0 END) AS paid");
+  ASSERT_EQ(item.root.kind, NodeKind::aggregate);
+  ASSERT_TRUE(item.root.aggregate.case_argument);
+  const CaseArgument& arg = *item.root.aggregate.case_argument;
+  EXPECT_EQ(item.view(arg.condition), "status = 'paid'");
+  EXPECT_EQ(item.view(arg.then_value), "amount");
+  EXPECT_EQ(item.view(arg.else_value), "0");
+  ASSERT_TRUE(arg.parsed_condition);
+  EXPECT_EQ(std::get<Comparison>(arg.parsed_condition->node).value, "paid");
+  item = mustParse("sum(CASE WHEN a == 1 THEN 1 ELSE 0 END)");
+  ASSERT_TRUE(item.root.aggregate.case_argument);
+  EXPECT_EQ(item.root.aggregate.case_argument->condition_error, Error::InvalidOperator);
+  EXPECT_FALSE(mustParse("sum(CASE WHEN a = 1 THEN 1 END)").root.aggregate.case_argument);
+  EXPECT_FALSE(mustParse("median(CASE WHEN a = 1 THEN 1 ELSE 0 END)").root.aggregate.case_argument);
+
+  // A CASE whose condition tests an aggregate keeps that call as a node.
+  item = mustParse("CASE WHEN sum(x) >= 100 THEN 'big' ELSE 'small' END");
+  ASSERT_EQ(item.root.kind, NodeKind::case_when);
+  ASSERT_TRUE(item.root.condition_aggregate);
+  EXPECT_EQ(item.root.condition_aggregate->aggregate.kind, AggKind::sum);
+  EXPECT_EQ(item.root.condition_operator, ">=");
+  EXPECT_EQ(item.view(item.root.condition_value), "100");
+  EXPECT_TRUE(item.is_aggregate);
+}
+
+TEST(SelectItemTree, CopiesKeepTheirSpansValid) {
+  std::vector<SelectItem> items;
+  items.push_back(mustParse("CASE WHEN sum(x) > 1 THEN 'a' ELSE 'b' END AS flag"));
+  std::vector<SelectItem> copy = items;  // copies own their text
+  items.clear();
+  EXPECT_EQ(copy[0].view(*copy[0].alias), "flag");
+  EXPECT_EQ(copy[0].view(copy[0].root.condition_aggregate->span), "sum(x)");
+}
+
+TEST(SelectItemFlags, ScalarEvaluationNeeded) {
+  const struct {
+    const char* text;
+    bool needs_scalar;
+  } rows[] = {
+      {"abs(x)", true},        {"x IS NULL", true},       {"CASE WHEN a = 1 THEN 1 ELSE 0 END", true},
+      {"round(x, 2)", false},  {"COUNT(*)", false},       {"name", false},
+      {"count_distinct(x)", false}, {"(a)", false},      {"nosuch(a)", true},
+      {"upper(x) AS u", true}, {"concat(a, ' as ', b)", true},
+  };
+  for (const auto& row : rows) EXPECT_EQ(mustParse(row.text).needs_scalar, row.needs_scalar) << row.text;
+}
+
+// The parse builds one tree per select item, GROUP BY item and ORDER BY key,
+// after DATE_PART calls have become STRFTIME calls.
+TEST(SelectItemTree, ParseBuildsEveryList) {
+  Result<Query> query = parse(
+      "SELECT date_part('year', d) AS y, count(*) FROM f "
+      "GROUP BY DATE_PART('year', d) ORDER BY y DESC, count(*)");
+  ASSERT_TRUE(query.ok());
+  ASSERT_TRUE(query->select_items && query->group_items && query->order_items);
+  ASSERT_EQ(query->select_items->size(), 2u);
+  EXPECT_EQ(query->columns[0], "STRFTIME('%Y', d) AS y");
+  const SelectItem& year = (*query->select_items)[0];
+  EXPECT_EQ(year.root.function, FunctionId::strftime);
+  EXPECT_EQ(year.view(*year.alias), "y");
+  EXPECT_TRUE((*query->select_items)[1].is_aggregate);
+  ASSERT_EQ(query->group_items->size(), 1u);
+  EXPECT_EQ((*query->group_items)[0].root.function, FunctionId::strftime);
+  ASSERT_EQ(query->order_items->size(), 2u);
+  EXPECT_EQ((*query->order_items)[0].root.kind, NodeKind::column);
+  EXPECT_EQ((*query->order_items)[1].root.kind, NodeKind::aggregate);
+}
+
+}  // namespace
+}  // namespace narwe
