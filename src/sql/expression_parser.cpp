@@ -530,46 +530,21 @@ Result<ExprPtr> ConditionParser::parseIn(size_t start, size_t end, TextSpan matc
   }
   if (inner.empty()) return Error::InvalidExpression;
 
-  // The list splits at commas outside quoted items; a parenthesis inside
-  // the list is an item's own byte (no depth), as the items are literals.
+  // The items split by the shared comma rule; each is one literal.
   std::vector<std::string> items;
-  auto addItem = [&](size_t item_start, size_t item_end) -> Status {
-    const std::string_view item = trimmedSlice(item_start, item_end);
+  for (const std::string_view item : splitTopLevelCommas(slice(open + 1, close))) {
     if (item.empty()) return Error::InvalidExpression;
     NARWE_ASSIGN_OR_RETURN(std::string_view value, unquoteLiteral(item));
     items.emplace_back(value);
-    return okStatus();
-  };
-  const std::string_view list = text_.substr(0, close);
-  size_t item_start = open + 1;
-  for (size_t i = open + 1; i < close; ++i) {
-    const char c = text_[i];
-    if (isQuoteByte(c)) {
-      const size_t quote_end = quotedRunEnd(list, i);
-      if (quote_end == kNoPos) break;  // cannot happen: the pair was matched quote-aware
-      i = quote_end;
-    } else if (c == ',') {
-      NARWE_TRY(addItem(item_start, i));
-      item_start = i + 1;
-    }
   }
-  NARWE_TRY(addItem(item_start, close));
   comparison.in_values = std::move(items);
   return std::make_unique<Expression>(std::move(comparison));
 }
 
-// Splits text_[start, end) at top-level commas outside quoted runs.
+// Splits text_[start, end) by the shared comma rule; an empty argument is
+// malformed.
 Result<std::vector<std::string_view>> ConditionParser::splitArguments(size_t start, size_t end) const {
-  std::vector<std::string_view> args;
-  size_t arg_start = start;
-  scanTop(start, end, [&](size_t i) {
-    if (text_[i] == ',') {
-      args.push_back(trimmedSlice(arg_start, i));
-      arg_start = i + 1;
-    }
-    return false;
-  });
-  args.push_back(trimmedSlice(arg_start, end));
+  std::vector<std::string_view> args = splitTopLevelCommas(slice(start, end));
   for (const std::string_view arg : args) {
     if (arg.empty()) return Error::InvalidExpression;
   }
