@@ -9,8 +9,10 @@
 namespace narwe {
 
 bool hasScalarSelectFunctions(const Query& query) {
-  if (query.select_all || !query.select_items) return false;
-  for (const SelectItem& item : *query.select_items) {
+  if (query.select_all) return false;
+  const std::shared_ptr<const std::vector<SelectItem>> items = selectItemsOf(query);
+  if (!items) return false;
+  for (const SelectItem& item : *items) {
     if (item.needs_scalar) return true;
   }
   return false;

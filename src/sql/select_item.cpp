@@ -556,6 +556,17 @@ Result<std::vector<SelectItem>> parseSelectItems(const std::vector<std::string>&
   }
 }
 
+std::shared_ptr<const std::vector<SelectItem>> selectItemsOf(const Query& query) {
+  if (query.select_items) return query.select_items;
+  try {
+    Result<std::vector<SelectItem>> items = parseSelectItems(query.columns);
+    if (!items.ok()) return nullptr;
+    return std::make_shared<const std::vector<SelectItem>>(std::move(*items));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
 Status buildItemTrees(Query& query) {
   try {
     NARWE_ASSIGN_OR_RETURN(std::vector<SelectItem> select, parseSelectItems(query.columns));

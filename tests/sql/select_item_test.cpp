@@ -361,3 +361,24 @@ TEST(SelectItemTree, ParseBuildsEveryList) {
 
 }  // namespace
 }  // namespace narwe
+
+namespace narwe {
+namespace {
+
+// A query assembled without the parser gets its trees on demand; a parsed
+// one keeps the trees the parse built.
+TEST(SelectItemTree, TreesOfAQueryBuiltByHand) {
+  Query query;
+  query.columns = {"sum(a)", "upper(b) AS u"};
+  std::shared_ptr<const std::vector<SelectItem>> items = selectItemsOf(query);
+  ASSERT_TRUE(items);
+  ASSERT_EQ(items->size(), 2u);
+  EXPECT_TRUE((*items)[0].is_aggregate);
+  EXPECT_TRUE((*items)[1].needs_scalar);
+  Result<Query> parsed = parse("SELECT a FROM f");
+  ASSERT_TRUE(parsed.ok());
+  EXPECT_EQ(selectItemsOf(*parsed), parsed->select_items);
+}
+
+}  // namespace
+}  // namespace narwe
