@@ -162,11 +162,11 @@ Result<PredicateLeaf> BoundPredicate::bindFunction(const FunctionComparison& f,
   leaf.op = f.op;
   leaf.number = f.number;
   leaf.unit = dateUnitFromText(f.part);
-  if (f.function == "extract") {
+  if (f.function == FunctionId::extract) {
     leaf.test = LeafTest::extract;
     return leaf;
   }
-  if (f.function == "datediff" && f.column2) {
+  if (f.function == FunctionId::datediff && f.column2) {
     NARWE_ASSIGN_OR_RETURN(leaf.column2, columnOf(index, *f.column2));
     leaf.test = LeafTest::datediff;
     return leaf;

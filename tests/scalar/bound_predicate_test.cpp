@@ -290,7 +290,7 @@ TEST(BoundPredicateTree, ShortRecordsReadTheEmptyText) {
 Expression fnCmp(const char* function, const char* part, const char* col, const char* col2,
                  Operator op, double number) {
   FunctionComparison f;
-  f.function = function;
+  f.function = *functionFromName(function);
   f.part = part;
   f.column = col;
   if (col2 != nullptr) f.column2 = col2;
