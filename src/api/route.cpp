@@ -15,13 +15,15 @@ struct AggregateUse {
 // Which select items are aggregates. With SELECT * nothing counts as one.
 AggregateUse aggregateUse(const Query& query) {
   AggregateUse use;
-  if (query.select_all || !query.select_items) return use;
+  if (query.select_all) return use;
+  const std::shared_ptr<const std::vector<SelectItem>> items = selectItemsOf(query);
+  if (!items) return use;
   size_t count = 0;
-  for (const SelectItem& item : *query.select_items) {
+  for (const SelectItem& item : *items) {
     if (item.is_aggregate) ++count;
   }
   use.any = count > 0;
-  use.all = use.any && count == query.select_items->size();
+  use.all = use.any && count == items->size();
   return use;
 }
 

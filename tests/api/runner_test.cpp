@@ -222,7 +222,7 @@ TEST(JoinAggregate, DealiasedHavingTree) {
   sum.column = "sum(b.score)";
   sum.value = "3";
   FunctionComparison diff;
-  diff.function = "datediff";
+  diff.function = FunctionId::datediff;
   diff.column = "a.start";
   diff.column2 = "b.stop";
   Not negated;
