@@ -76,12 +76,11 @@ void runWriter(benchmark::State& state, narwe::OutputFormat format) {
     state.SkipWithError("cannot open /dev/null");
     return;
   }
-  narwe::RunOptions options;
-  options.format = format;
+  narwe::FdSink sink(fd);
   const std::array<std::string_view, kFields> header = {"id", "amount", "word", "name",
                                                         "delta", "pair", "date", "pad"};
   for (auto _ : state) {
-    auto writer = narwe::RecordWriter::init(fd, options);
+    auto writer = narwe::RecordWriter::init(sink, format, ',');
     if (!writer.ok() || !writer->writeHeader(header, false).ok()) {
       state.SkipWithError("writer setup failed");
       break;

@@ -1,23 +1,32 @@
 #!/usr/bin/env bash
-# Builds the Release library and CLI, then runs a sample query on the bundled
-# example file.
+# Builds the Release library and CLI (not the tests), then runs a sample
+# query on the bundled example file in each output format. One status line
+# per step; the build shows cmake's own progress lines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs="$(nproc)"
+
+echo "[1/4] checking the build tools (cmake, g++, GoogleTest, Google Benchmark)"
 scripts/deps.sh
-echo "building (Release) ..."
+
+echo "[2/4] configuring build/release"
 log="$(mktemp)"
-if ! { cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release &&
-       cmake --build build/release -j "$(nproc)"; } >"$log" 2>&1; then
+trap 'rm -f "$log"' EXIT
+if ! cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >"$log" 2>&1; then
   cat "$log"
-  rm -f "$log"
   exit 1
 fi
-rm -f "$log"
+
+echo "[3/4] building the library and the CLI with $jobs parallel jobs"
+cmake --build build/release -j "$jobs" -t narwe narwe_cli
+
+echo "[4/4] running a sample query on examples/people.csv"
 cd examples
 QUERY="SELECT name, city, age FROM 'people.csv' WHERE age > 30 ORDER BY age DESC LIMIT 5"
-echo "narwe --csv \"$QUERY\""
-../build/release/narwe --csv "$QUERY"
+for format in csv json table; do
+  echo
+  echo "\$ narwe --format $format \"$QUERY\""
+  ../build/release/narwe --format "$format" "$QUERY"
+done
 echo
-echo "narwe --json \"$QUERY\""
-../build/release/narwe --json "$QUERY"
-echo
+echo "More: build/release/narwe --help"

@@ -1,13 +1,19 @@
 // narwe: run one SQL SELECT over CSV files from the command line.
 //
-// Prints the result text to standard output exactly as the library returns
-// it and exits 0; on failure prints the library's error text to standard
-// error and exits 1. Usage mistakes exit 2.
+// Prints the result (CSV, JSON, or a table for reading) to standard output or
+// to the --output file and exits 0; on failure prints the library's error
+// text to standard error and exits 1. Usage mistakes exit 2. The host uses
+// only include/narwe.h, as any program embedding the library does.
+#include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "narwe.h"
+#include "table.h"
+#include "usage.h"
 
 namespace {
 
@@ -15,81 +21,157 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitQueryFailed = 1;
 constexpr int kExitUsage = 2;
 
-constexpr const char* kUsage =
-    "usage: narwe [--csv | --json] 'SELECT ...'\n"
-    "\n"
-    "Runs one SQL SELECT over CSV files and prints the result (CSV by default).\n"
-    "  --csv    CSV text with a header line (default)\n"
-    "  --json   a JSON array of objects\n"
-    "  --help   this text\n"
-    "  --       the next argument is the statement, even if it starts with -\n"
-    "\n"
-    "SQL: SELECT [DISTINCT] items | * FROM 'file.csv' [alias]\n"
-    "     [JOIN 'other.csv' [alias] ON a = b ...] [WHERE condition]\n"
-    "     [GROUP BY items] [HAVING condition] [ORDER BY keys [ASC|DESC]]\n"
-    "     [LIMIT n] [OFFSET n]\n"
-    "Conditions: = != < <= > >=, LIKE, ILIKE, IN (...), BETWEEN, IS [NOT] NULL,\n"
-    "AND, OR, NOT. Aggregates: count, count(DISTINCT x), sum, avg, min, max,\n"
-    "median, variance/stddev family, group_concat/string_agg. Scalar text,\n"
-    "numeric, CASE, CAST, date and time functions. FROM stdin (or FROM -)\n"
-    "reads standard input. The first line of a file names its columns.\n";
+constexpr size_t kDefaultMaxWidth = 40;
 
-bool writeAll(std::FILE* stream, const char* text) {
-  size_t length = std::strlen(text);
-  return std::fwrite(text, 1, length, stream) == length && std::fflush(stream) == 0;
+enum class Format { kCsv, kJson, kTable };
+
+struct Options {
+  Format format = Format::kCsv;
+  const char* sql = nullptr;
+  const char* output_path = nullptr;  // null: standard output
+  size_t max_width = kDefaultMaxWidth;
+};
+
+int usageError(const char* message, const char* detail) {
+  std::fprintf(stderr, "narwe: %s%s (see narwe --help)\n", message, detail);
+  return kExitUsage;
+}
+
+bool parseFormat(std::string_view name, Format* format) {
+  if (name == "csv") *format = Format::kCsv;
+  else if (name == "json") *format = Format::kJson;
+  else if (name == "table") *format = Format::kTable;
+  else return false;
+  return true;
+}
+
+bool parseWidth(std::string_view text, size_t* width) {
+  const char* end = text.data() + text.size();
+  auto [stop, ec] = std::from_chars(text.data(), end, *width);
+  return ec == std::errc() && stop == end && *width >= narwe_cli::kMinCellWidth;
+}
+
+// Reads the command line into `options`. Returns -1 to go on, or the exit
+// code to end with (after --help, --version or a usage mistake).
+int parseArguments(int argc, char** argv, Options* options) {
+  bool options_done = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    // A statement never starts with a dash, except after "--".
+    const bool is_option = !options_done && arg.size() > 1 && arg[0] == '-';
+    if (!is_option) {
+      if (options->sql != nullptr) {
+        return usageError("give the statement as one quoted argument", "");
+      }
+      options->sql = argv[i];
+      continue;
+    }
+    // Options that take a value accept "--name value" and "--name=value".
+    std::string_view name = arg;
+    const char* value = nullptr;
+    if (size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+      name = arg.substr(0, eq);
+      value = argv[i] + eq + 1;
+    }
+    const bool takes_value = name == "--format" || name == "--output" || name == "-o" ||
+                             name == "--max-width";
+    if (takes_value && value == nullptr) {
+      if (i + 1 >= argc) return usageError("missing value after ", argv[i]);
+      value = argv[++i];
+    } else if (!takes_value && value != nullptr) {
+      return usageError("unknown option ", argv[i]);
+    }
+
+    if (name == "--") {
+      options_done = true;
+    } else if (name == "--help" || name == "-h") {
+      std::fputs(narwe_cli::usageText().c_str(), stdout);
+      return kExitSuccess;
+    } else if (name == "--version") {
+      std::fputs(narwe_cli::versionText().c_str(), stdout);
+      return kExitSuccess;
+    } else if (name == "--json") {
+      options->format = Format::kJson;
+    } else if (name == "--csv") {
+      options->format = Format::kCsv;
+    } else if (name == "--table") {
+      options->format = Format::kTable;
+    } else if (name == "--format") {
+      if (!parseFormat(value, &options->format)) {
+        return usageError("--format takes csv, json or table, not ", value);
+      }
+    } else if (name == "--output" || name == "-o") {
+      if (*value == '\0') return usageError("--output needs a file name", "");
+      options->output_path = value;
+    } else if (name == "--max-width") {
+      if (!parseWidth(value, &options->max_width)) {
+        return usageError("--max-width takes a whole number of at least 4, not ", value);
+      }
+    } else {
+      return usageError("unknown option ", argv[i]);
+    }
+  }
+  if (options->sql == nullptr) {
+    std::fputs(narwe_cli::usageText().c_str(), stderr);
+    return kExitUsage;
+  }
+  return -1;
+}
+
+// Writes `text` to the --output file or standard output; false (with a
+// message on standard error) when it could not be written in full.
+bool writeResult(const Options& options, std::string_view text) {
+  std::FILE* stream = stdout;
+  const char* where = "standard output";
+  if (options.output_path != nullptr) {
+    where = options.output_path;
+    stream = std::fopen(options.output_path, "wb");
+    if (stream == nullptr) {
+      std::fprintf(stderr, "narwe: cannot write %s: %s\n", where, std::strerror(errno));
+      return false;
+    }
+  }
+  bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+  written = std::fflush(stream) == 0 && written;
+  if (stream != stdout) written = std::fclose(stream) == 0 && written;
+  if (!written) {
+    std::fprintf(stderr, "narwe: cannot write %s: %s\n", where, std::strerror(errno));
+  }
+  return written;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool json = false;
-  const char* sql = nullptr;
-  bool options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    const bool is_option = !options_done && (arg.starts_with("--") || arg == "-h");
-    if (!is_option) {
-      if (sql != nullptr) {
-        std::fputs("narwe: give the statement as one quoted argument (see narwe --help)\n",
-                   stderr);
-        return kExitUsage;
-      }
-      sql = argv[i];
-    } else if (arg == "--") {
-      options_done = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return kExitSuccess;
-    } else if (arg == "--json") {
-      json = true;
-    } else if (arg == "--csv") {
-      json = false;
-    } else {
-      std::fprintf(stderr, "narwe: unknown option %s (see narwe --help)\n", argv[i]);
-      return kExitUsage;
-    }
-  }
-  if (sql == nullptr) {
-    std::fputs(kUsage, stderr);
-    return kExitUsage;
-  }
+  Options options;
+  if (int exit_code = parseArguments(argc, argv, &options); exit_code >= 0) return exit_code;
 
   char* out = nullptr;
-  int rc = json ? narwe_query_json(sql, &out) : narwe_query_csv(sql, &out);
-  if (rc == 0) {
-    bool written = writeAll(stdout, out);
-    narwe_free(out);
-    if (!written) {
-      std::fputs("narwe: cannot write the result\n", stderr);
-      return kExitQueryFailed;
-    }
-    return kExitSuccess;
-  }
+  const int rc = options.format == Format::kJson ? narwe_query_json(options.sql, &out)
+                                                 : narwe_query_csv(options.sql, &out);
   if (rc == 1) {
     std::fprintf(stderr, "%s\n", out);
     narwe_free(out);
-  } else {
-    std::fputs("error: OutOfMemory\n", stderr);
+    return kExitQueryFailed;
   }
-  return kExitQueryFailed;
+  if (rc != 0) {
+    std::fputs("error: OutOfMemory\n", stderr);
+    return kExitQueryFailed;
+  }
+
+  std::string table;
+  std::string_view text = out;
+  if (options.format == Format::kTable) {
+    auto rows = narwe_cli::readCsvRows(text);
+    if (!rows) {
+      narwe_free(out);
+      std::fputs("narwe: the result is not well-formed CSV\n", stderr);
+      return kExitQueryFailed;
+    }
+    table = narwe_cli::renderTable(*rows, options.max_width);
+    text = table;
+  }
+  const bool written = writeResult(options, text);
+  narwe_free(out);
+  return written ? kExitSuccess : kExitQueryFailed;
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -67,32 +68,33 @@ bool reserve(OutputCollector::State& s, size_t extra) {
   return growTo(s, want);
 }
 
-// Reads until end of input. When the buffer cannot grow, reads go to a
-// scratch buffer instead: the first byte that does not fit records
-// OutOfMemory, and draining continues so the writer never blocks for good.
+// Reads until end of input. When the buffer cannot grow, one more read goes
+// to a scratch buffer: a byte there is output that cannot be held, so the
+// collector records OutOfMemory and closes the read end, which makes the
+// executor's next write fail instead of producing output nobody keeps.
 void collectorMain(OutputCollector::State& s) {
   char scratch[kCollectorReadSize];
   for (;;) {
     char* target = scratch;
-    if (s.error == Error::None) {
-      (void)reserve(s, kCollectorReadSize);
-      if (s.capacity > s.size) target = s.data + s.size;
-    }
+    (void)reserve(s, kCollectorReadSize);
+    if (s.capacity > s.size) target = s.data + s.size;
     size_t room = target == scratch ? kCollectorReadSize
                                     : std::min(s.capacity - s.size, kCollectorReadSize);
     ssize_t n = ::read(s.read_fd, target, room);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (s.error == Error::None) s.error = errorFromErrno(errno);
-      return;
+      s.error = errorFromErrno(errno);
+      break;
     }
     if (n == 0) return;
     if (target == scratch) {
-      if (s.error == Error::None) s.error = Error::OutOfMemory;
-    } else {
-      s.size += static_cast<size_t>(n);
+      s.error = Error::OutOfMemory;
+      break;
     }
+    s.size += static_cast<size_t>(n);
   }
+  ::close(s.read_fd);
+  s.read_fd = -1;
 }
 
 void collectorEntry(void* arg) noexcept {
@@ -106,7 +108,15 @@ void collectorEntry(void* arg) noexcept {
   }
 }
 
+std::atomic<size_t> g_output_capacity_limit{SIZE_MAX};
+
 }  // namespace
+
+size_t outputCapacityLimit() { return g_output_capacity_limit.load(std::memory_order_relaxed); }
+
+void setOutputCapacityLimit(size_t bytes) {
+  g_output_capacity_limit.store(bytes, std::memory_order_relaxed);
+}
 
 OutputCollector::~OutputCollector() {
   (void)finish();

@@ -3,10 +3,14 @@
 // into an in-memory buffer.
 //
 // The pipe decouples formatting from buffering: the executor streams while
-// the collector grows the buffer. If the buffer cannot grow, the collector
-// records OutOfMemory and keeps draining (discarding) so that the executor
-// never blocks on a full pipe. The buffer is touched only by the collector
-// thread until `finish` has joined it. One collector per query; not shared.
+// the collector grows the buffer. If the buffer cannot grow (memory ran out,
+// or the result passed the capacity limit), the collector records
+// OutOfMemory and closes the pipe's read end at once: the executor's next
+// write fails with BrokenPipe (library threads block SIGPIPE), so a result
+// that cannot be held stops the query instead of letting it run to the end
+// of its input. The collector's error is then the query's answer. The buffer
+// is touched only by the collector thread until `finish` has joined it. One
+// collector per query; not shared.
 #pragma once
 
 #include <pthread.h>
@@ -21,11 +25,17 @@ namespace narwe {
 // Stack of the collector thread.
 inline constexpr size_t kCollectorStackSize = 0x1000000;  // 16 MiB
 
+// The capacity limit every new collector gets: SIZE_MAX (none) unless
+// lowered, which tests do to run out of result memory without exhausting
+// the machine. Thread-safe; collectors already running keep theirs.
+size_t outputCapacityLimit();
+void setOutputCapacityLimit(size_t bytes);
+
 class OutputCollector {
  public:
   // `capacity_limit` caps the buffer; growing past it counts as running out
-  // of memory (the default is no cap).
-  explicit OutputCollector(size_t capacity_limit = SIZE_MAX) {
+  // of memory.
+  explicit OutputCollector(size_t capacity_limit = outputCapacityLimit()) {
     state_.capacity_limit = capacity_limit;
   }
   OutputCollector(const OutputCollector&) = delete;
@@ -43,8 +53,9 @@ class OutputCollector {
   int writeFd() const { return write_fd_; }
 
   // Closes the write end (the collector then sees end of input), joins the
-  // collector and closes the read end. Returns the collector's error, if any.
-  // Safe to call more than once.
+  // collector and closes the read end. Returns the collector's error, if any
+  // (a failed collector has stopped the executor's writes, so this error
+  // takes precedence over the executor's). Safe to call more than once.
   Status finish();
 
   // After a successful `finish`: hands over the collected bytes as a

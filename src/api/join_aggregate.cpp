@@ -8,7 +8,7 @@
 #include "common/unique_fd.h"
 #include "exec/executors.h"
 #include "io/csv.h"
-#include "io/file_map.h"
+#include "io/file_source.h"
 #include "scalar/rewrite.h"
 
 namespace narwe {
@@ -17,9 +17,8 @@ namespace {
 // Lower-cased header names of one input file.
 Result<TextSet> headerNames(const std::string& path, const RunOptions& options) {
   NARWE_ASSIGN_OR_RETURN(UniqueFd file, openReadOnly(path));
-  NARWE_ASSIGN_OR_RETURN(uint64_t size, fileSize(file.get()));
-  NARWE_ASSIGN_OR_RETURN(FileMap map, FileMap::map(file.get(), size));
-  NARWE_ASSIGN_OR_RETURN(MmapHeader header, resolveMmapHeader(map.bytes(), options));
+  NARWE_ASSIGN_OR_RETURN(uint64_t size, sizeAtOpen(file.get()));
+  NARWE_ASSIGN_OR_RETURN(FileHeader header, readFileHeader(file.get(), size, options));
   TextSet names;
   for (const auto& name : header.names) names.insert(lowerTrimmedName(name));
   return names;
@@ -107,7 +106,7 @@ Query joinOnlyQuery(const Query& query) {
   return join;
 }
 
-Status runJoinAggregate(const Query& query, int out_fd, const RunOptions& options) {
+Status runJoinAggregate(const Query& query, OutputSink& out, const RunOptions& options) {
   if (query.joins.empty()) return Error::InvalidInput;
 
   // Dealias before anything is written, so an ambiguous reference costs no
@@ -136,15 +135,16 @@ Status runJoinAggregate(const Query& query, int out_fd, const RunOptions& option
   RunOptions join_options = options;
   join_options.omit_header = false;
   join_options.format = OutputFormat::Csv;
-  NARWE_TRY(executeJoin(joinOnlyQuery(query), joined.fd(), join_options));
+  FdSink joined_sink(joined.fd());
+  NARWE_TRY(executeJoin(joinOnlyQuery(query), joined_sink, join_options));
 
   aggregate.file = joined.path();
   aggregate.joins.clear();
   aggregate.where.reset();  // the join applied it
   if (aggregate.group_by.empty()) {
-    return executeScalarAgg(aggregate, PreopenedInput{}, out_fd, options);
+    return executeScalarAgg(aggregate, PreopenedInput{}, out, options);
   }
-  return executeGroupBy(aggregate, PreopenedInput{}, out_fd, options);
+  return executeGroupBy(aggregate, PreopenedInput{}, out, options);
 }
 
 }  // namespace narwe

@@ -13,15 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 #include "common/error.h"
+#include "io/output_sink.h"
 #include "sql/query.h"
 
 namespace narwe {
 
 // Runs the route for `query` (joins not empty), writing the aggregated result
-// to `out_fd`.
-Status runJoinAggregate(const Query& query, int out_fd, const RunOptions& options);
+// into `out`.
+Status runJoinAggregate(const Query& query, OutputSink& out, const RunOptions& options);
 
 // The join alone: every column of every table, nothing grouped, ordered or
 // limited; file, joins and WHERE kept.

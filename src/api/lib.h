@@ -11,7 +11,7 @@
 
 #include <string_view>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 #include "common/error.h"
 
 namespace narwe {

@@ -7,10 +7,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 
 #include "common/unique_fd.h"
+#include "io/record_limit.h"
 
 namespace narwe {
 namespace {
@@ -147,11 +149,23 @@ Result<int> spoolToMemoryFile(int in_fd) {
   NARWE_ASSIGN_OR_RETURN(int spool_fd, createMemoryBackedFile(kStdinSpoolName));
   UniqueFd guard(spool_fd);
   std::unique_ptr<char[]> buffer(new char[kSpoolReadSize]);
+  const size_t limit = maxRecordBytes();
+  // Bytes since the last line feed. A record is at least as long as this run
+  // (line feeds inside quotes only make records longer), so a run past the
+  // record limit means a record the reader would refuse: stop here rather
+  // than copy an input without line feeds until the disk is full.
+  uint64_t run = 0;
   for (;;) {
     ssize_t n = readRetrying(in_fd, buffer.get(), kSpoolReadSize);
     if (n < 0) return errorFromErrno(errno);
     if (n == 0) break;
-    NARWE_TRY(writeAll(spool_fd, buffer.get(), static_cast<size_t>(n)));
+    const size_t got = static_cast<size_t>(n);
+    const void* last_lf = ::memrchr(buffer.get(), '\n', got);
+    run = last_lf == nullptr
+              ? run + got
+              : got - 1 - static_cast<size_t>(static_cast<const char*>(last_lf) - buffer.get());
+    if (run > limit) return Error::FileTooBig;
+    NARWE_TRY(writeAll(spool_fd, buffer.get(), got));
   }
   if (::lseek(spool_fd, 0, SEEK_SET) < 0) return rewindError(errno);
   return guard.release();

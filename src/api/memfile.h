@@ -78,8 +78,10 @@ Result<FileWithPath> createTemporaryFileWithPath(std::string_view name);
 
 // Copies everything readable from `in_fd` (the runner passes 0) into a new
 // memory-backed file named "stdin_spool" and rewinds it. Returns the spool
-// file's descriptor. Read and write errors are returned unchanged; a failed
-// rewind gives Unseekable or Unexpected. The spool file is closed on failure.
+// file's descriptor. Read and write errors are returned unchanged; a run of
+// more than the record limit (io/record_limit.h) without a line feed fails
+// with FileTooBig as soon as it is read; a failed rewind gives Unseekable or
+// Unexpected. The spool file is closed on failure.
 Result<int> spoolToMemoryFile(int in_fd);
 
 }  // namespace narwe

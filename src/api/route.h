@@ -10,7 +10,7 @@
 #include <optional>
 #include <string_view>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 #include "sql/query.h"
 
 namespace narwe {

@@ -8,6 +8,7 @@
 #include "api/memfile.h"
 #include "api/route.h"
 #include "common/unique_fd.h"
+#include "io/file_source.h"
 #include "scalar/rewrite.h"
 #include "sql/parser.h"
 #include "sql/select_item.h"
@@ -16,25 +17,25 @@ namespace narwe {
 namespace {
 
 // Runs the executor of a route that reads the FROM file through `input`.
-Status runFileScan(Route route, const Query& query, const InputFile& input, int out_fd,
+Status runFileScan(Route route, const Query& query, const InputFile& input, OutputSink& out,
                    const RunOptions& options) {
   switch (route) {
-    case Route::ParallelScalar: return executeParallelScalar(query, input, out_fd, options);
-    case Route::ParallelMapped: return executeParallelMapped(query, input, out_fd, options);
-    case Route::Mapped: return executeMapped(query, input, out_fd, options);
-    case Route::Sequential: return executeSequential(query, input, out_fd, options);
+    case Route::ParallelScalar: return executeParallelScalar(query, input, out, options);
+    case Route::ParallelMapped: return executeParallelMapped(query, input, out, options);
+    case Route::Mapped: return executeMapped(query, input, out, options);
+    case Route::Sequential: return executeSequential(query, input, out, options);
     default: return Error::Unexpected;  // chooseRoute never gives another route here
   }
 }
 
-Status runSpooled(Route route, const Query& query, int out_fd, const RunOptions& options,
+Status runSpooled(Route route, const Query& query, OutputSink& out, const RunOptions& options,
                   int stdin_fd) {
   NARWE_ASSIGN_OR_RETURN(int spool_fd, spoolToMemoryFile(stdin_fd));
   UniqueFd spool(spool_fd);
   PreopenedInput input{spool.get(), true};
   switch (route) {
-    case Route::SpooledGroupBy: return executeGroupBy(query, input, out_fd, options);
-    case Route::SpooledScalarAgg: return executeScalarAgg(query, input, out_fd, options);
+    case Route::SpooledGroupBy: return executeGroupBy(query, input, out, options);
+    case Route::SpooledScalarAgg: return executeScalarAgg(query, input, out, options);
     default: return Error::MixedAggregateAndNonAggregateSelect;
   }
 }
@@ -67,6 +68,7 @@ Query distinctAsGroupBy(const Query& query) {
 }
 
 Status executeQuery(const Query& query, int out_fd, const RunOptions& options, int stdin_fd) {
+  FdSink out(out_fd);
   RouteInputs inputs;
   inputs.format = options.format;
   Route route = chooseRoute(query, inputs);
@@ -83,19 +85,22 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   }
   switch (route) {
     case Route::FromStdin:
-      return executeFromStdin(query, stdin_fd, out_fd, options);
+      return executeFromStdin(query, stdin_fd, out, options);
+    case Route::SpooledMixedSelect:
+      // Refused before standard input is read: spooling it first would read
+      // an input of any length only to fail anyway.
+      return Error::MixedAggregateAndNonAggregateSelect;
     case Route::SpooledGroupBy:
     case Route::SpooledScalarAgg:
-    case Route::SpooledMixedSelect:
-      return runSpooled(route, query, out_fd, options, stdin_fd);
+      return runSpooled(route, query, out, options, stdin_fd);
     case Route::JoinAggregate:
-      return runJoinAggregate(query, out_fd, options);
+      return runJoinAggregate(query, out, options);
     case Route::Join:
-      return executeJoin(query, out_fd, options);
+      return executeJoin(query, out, options);
     case Route::GroupBy:
-      return executeGroupBy(query, PreopenedInput{}, out_fd, options);
+      return executeGroupBy(query, PreopenedInput{}, out, options);
     case Route::ScalarAgg:
-      return executeScalarAgg(query, PreopenedInput{}, out_fd, options);
+      return executeScalarAgg(query, PreopenedInput{}, out, options);
     case Route::MixedSelect:
       return Error::MixedAggregateAndNonAggregateSelect;
     case Route::DistinctGroupBy:
@@ -110,13 +115,15 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   NARWE_ASSIGN_OR_RETURN(UniqueFd file, openReadOnly(query.file));
   InputFile input;
   input.fd = file.get();
-  NARWE_ASSIGN_OR_RETURN(input.size, fileSize(file.get()));
+  // The size seen now bounds every read of the file; a device has none and
+  // is read to its end by one scan.
+  NARWE_ASSIGN_OR_RETURN(input.size, sizeAtOpen(file.get()));
   input.path = query.file;
-  if (route == Route::DistinctGroupBy) return executeSequential(query, input, out_fd, options);
-  inputs.file_size = input.size;
+  if (route == Route::DistinctGroupBy) return executeSequential(query, input, out, options);
+  inputs.file_size = input.size == kUnknownFileSize ? 0 : input.size;
   inputs.workers = effectiveThreadCount(options.thread_count);
   route = chooseRoute(query, inputs);
-  return runFileScan(route, query, input, out_fd, options);
+  return runFileScan(route, query, input, out, options);
 }
 
 static Status rejectSubqueries(const Query& query) {
@@ -151,8 +158,10 @@ Result<char*> runStatement(std::string_view statement, OutputFormat format, int 
   Status executed = executeQuery(query, collector.writeFd(), options, stdin_fd);
 
   Status collected = collector.finish();
-  if (!executed.ok()) return executed.error();
+  // A failed collector closed the pipe, so an executor error that follows
+  // (BrokenPipe) is only its consequence: the collector's error is the answer.
   if (!collected.ok()) return collected.error();
+  if (!executed.ok()) return executed.error();
   return collector.takeText();
 }
 

@@ -4,8 +4,9 @@
 // (a pipe drained by a collector thread), runs exactly the executor the
 // decision table names, and returns the collected output as the caller's
 // string. Error precedence: a parse error ends everything before the pipe
-// exists; afterwards the executor's error wins, then the collector's, then
-// OutOfMemory from building the result. Every path closes both pipe ends,
+// exists; afterwards the collector's error wins (a collector that fails stops
+// the executor by closing the pipe), then the executor's, then OutOfMemory
+// from building the result. Every path closes both pipe ends,
 // joins the collector and closes any file it opened.
 //
 // Runs on the calling thread and may throw std::bad_alloc; the query thread
@@ -14,7 +15,7 @@
 
 #include <string_view>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 #include "common/error.h"
 #include "exec/executors.h"
 #include "sql/query.h"

@@ -10,9 +10,11 @@
 namespace narwe {
 
 Result<UniqueFd> openReadOnly(const std::string& path) {
+  // Non-blocking, so that opening a FIFO without a writer returns at once
+  // instead of waiting for one; the flag is cleared once the type is known.
   int fd;
   do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
   if (fd >= 0) fd = awayFromStandardStreams(fd);
   if (fd < 0) return errorFromErrno(errno);
@@ -20,6 +22,10 @@ Result<UniqueFd> openReadOnly(const std::string& path) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return errorFromErrno(errno);
   if (S_ISDIR(st.st_mode)) return Error::IsDir;
+  // Inputs are read by position; a FIFO has none (and may never end).
+  if (S_ISFIFO(st.st_mode)) return Error::Unseekable;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) return errorFromErrno(errno);
   return file;
 }
 
@@ -41,12 +47,6 @@ int awayFromStandardStreams(int fd) {
   ::close(fd);
   errno = saved;
   return moved;
-}
-
-Result<uint64_t> fileSize(int fd) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return errorFromErrno(errno);
-  return static_cast<uint64_t>(st.st_size);
 }
 
 }  // namespace narwe

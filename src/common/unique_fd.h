@@ -42,10 +42,11 @@ class UniqueFd {
   int fd_ = -1;
 };
 
-// Opens `path` read-only (close-on-exec, never on descriptors 0-2),
-// relative to the current directory, retrying interrupted calls. Errors are the open call's, by name, and IsDir
-// for a directory (which opens, but then fails differently when read or
-// mapped).
+// Opens `path` read-only (close-on-exec, never on descriptors 0-2, blocking
+// reads), relative to the current directory, retrying interrupted calls.
+// Never waits: a FIFO is refused with Unseekable, with or without a writer.
+// Errors are the open call's, by name, IsDir for a directory (which opens,
+// but then fails differently when read), and Unseekable for a FIFO.
 Result<UniqueFd> openReadOnly(const std::string& path);
 
 // read(2) that retries interrupted calls and, on a non-blocking descriptor
@@ -59,8 +60,5 @@ ssize_t readRetrying(int fd, void* buffer, size_t size);
 // must never pose as standard input: a statement reading stdin would read it
 // instead. Returns the descriptor to use, or -1 with errno set.
 int awayFromStandardStreams(int fd);
-
-// The size of the open file, by fstat.
-Result<uint64_t> fileSize(int fd);
 
 }  // namespace narwe

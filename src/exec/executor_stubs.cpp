@@ -8,34 +8,34 @@ namespace narwe {
 
 // Until its own executor lands this route reads the file row by row, so
 // every plain query works on a file of any size.
-Status executeMapped(const Query& query, const InputFile& input, int out_fd,
+Status executeMapped(const Query& query, const InputFile& input, OutputSink& out,
                              const RunOptions& options) {
-  return executeSequential(query, input, out_fd, options);
+  return executeSequential(query, input, out, options);
 }
 
 // Until its own executor lands this route reads the file row by row, so
 // every plain query works on a file of any size.
-Status executeParallelMapped(const Query& query, const InputFile& input, int out_fd,
+Status executeParallelMapped(const Query& query, const InputFile& input, OutputSink& out,
                              const RunOptions& options) {
-  return executeSequential(query, input, out_fd, options);
+  return executeSequential(query, input, out, options);
 }
 
 // Until its own executor lands this route reads the file row by row, so
 // every plain query works on a file of any size.
-Status executeParallelScalar(const Query& query, const InputFile& input, int out_fd,
+Status executeParallelScalar(const Query& query, const InputFile& input, OutputSink& out,
                              const RunOptions& options) {
-  return executeSequential(query, input, out_fd, options);
+  return executeSequential(query, input, out, options);
 }
 
-Status executeGroupBy(const Query&, PreopenedInput, int, const RunOptions&) {
+Status executeGroupBy(const Query&, PreopenedInput, OutputSink&, const RunOptions&) {
   return Error::Unimplemented;
 }
 
-Status executeScalarAgg(const Query&, PreopenedInput, int, const RunOptions&) {
+Status executeScalarAgg(const Query&, PreopenedInput, OutputSink&, const RunOptions&) {
   return Error::Unimplemented;
 }
 
-Status executeJoin(const Query&, int, const RunOptions&) {
+Status executeJoin(const Query&, OutputSink&, const RunOptions&) {
   return Error::Unimplemented;
 }
 

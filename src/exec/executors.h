@@ -1,6 +1,7 @@
 // The executors: each runs one shape of statement and writes the formatted
-// result to `out_fd` (the result pipe, or a temporary file on the
-// join-aggregate route). The runner picks exactly one per query.
+// result through a RecordWriter into `out` (a sink on the result pipe, or on
+// a temporary file on the join-aggregate route). The runner picks exactly
+// one per query.
 //
 // Every executor borrows the Query and the options for the call, owns its
 // readers, writers, maps and threads, and releases them on every path.
@@ -9,7 +10,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "api/options.h"
+#include "exec/run_options.h"
+#include "io/output_sink.h"
 #include "common/error.h"
 #include "sql/query.h"
 
@@ -28,19 +30,20 @@ struct PreopenedInput {
   bool present = false;
 };
 
-Status executeSequential(const Query& query, const InputFile& input, int out_fd,
+Status executeSequential(const Query& query, const InputFile& input, OutputSink& out,
                          const RunOptions& options);
-Status executeFromStdin(const Query& query, int in_fd, int out_fd, const RunOptions& options);
-Status executeMapped(const Query& query, const InputFile& input, int out_fd,
-                     const RunOptions& options);
-Status executeParallelMapped(const Query& query, const InputFile& input, int out_fd,
-                             const RunOptions& options);
-Status executeParallelScalar(const Query& query, const InputFile& input, int out_fd,
-                             const RunOptions& options);
-Status executeGroupBy(const Query& query, PreopenedInput input, int out_fd,
-                      const RunOptions& options);
-Status executeScalarAgg(const Query& query, PreopenedInput input, int out_fd,
+Status executeFromStdin(const Query& query, int in_fd, OutputSink& out,
                         const RunOptions& options);
-Status executeJoin(const Query& query, int out_fd, const RunOptions& options);
+Status executeMapped(const Query& query, const InputFile& input, OutputSink& out,
+                     const RunOptions& options);
+Status executeParallelMapped(const Query& query, const InputFile& input, OutputSink& out,
+                             const RunOptions& options);
+Status executeParallelScalar(const Query& query, const InputFile& input, OutputSink& out,
+                             const RunOptions& options);
+Status executeGroupBy(const Query& query, PreopenedInput input, OutputSink& out,
+                      const RunOptions& options);
+Status executeScalarAgg(const Query& query, PreopenedInput input, OutputSink& out,
+                        const RunOptions& options);
+Status executeJoin(const Query& query, OutputSink& out, const RunOptions& options);
 
 }  // namespace narwe

@@ -1,73 +1,113 @@
 // The row loop of every row-scan executor, written once.
 //
-// An executor supplies its record source (a callable returning the next
-// record as field slices, or nullopt at the end) and the already-read first
-// record; runRowScan builds the plans, writes the header, and feeds every
-// record through WHERE, projection and the output stage. Sources differ
-// (buffered file reader, streaming standard input, mapped chunks); the row
-// logic does not.
+// A scan is: a plan built once (row_plan.h); a record source; the loop that
+// runs each record through WHERE and the projection and offers it to a
+// consumer (row_sink.h); the consumer's finish. Sources differ (buffered
+// file reader, streaming standard input, a byte range of a file read by a
+// worker); the row logic does not.
+//
+// A record source is any type with
+//   Result<std::optional<std::span<const std::string_view>>> next();
+// giving the next record as field slices, valid until the next call, or
+// nullopt at the end. The loop never sees the header: executors read it,
+// build the plan from it, and hand on a header-less input's first record as
+// the first data row.
 #pragma once
 
+#include <concepts>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "api/options.h"
 #include "common/arena.h"
 #include "common/error.h"
+#include "exec/row_plan.h"
 #include "exec/row_sink.h"
-#include "exec/scan_plan.h"
+#include "exec/run_options.h"
 #include "io/record_writer.h"
 #include "sql/query.h"
 
 namespace narwe {
 
+using RecordSlices = std::span<const std::string_view>;
+
+template <typename Source>
+concept RecordSource = requires(Source& source) {
+  { source.next() } -> std::same_as<Result<std::optional<RecordSlices>>>;
+};
+
+// Per-thread scratch of the row loop: the arena for scalar values (reset per
+// row) and the projected values.
+struct RowScratch {
+  Arena arena;
+  std::vector<std::string_view> values;
+};
+
+// Runs one record through WHERE and the projection and offers it to the
+// consumer. False when the consumer needs no more rows. Errors: the
+// filter's (StrictModeNonNumericValue) and the consumer's.
+template <typename Consumer>
+Result<bool> scanRecord(const RowScanPlan& plan, RecordSlices fields, RowScratch& scratch,
+                        Consumer& consumer) {
+  Error row_error = Error::None;
+  if (!plan.filter.keep(fields, row_error)) {
+    if (row_error != Error::None) return row_error;
+    return true;
+  }
+  scratch.arena.reset();
+  plan.projection.project(fields, scratch.arena, scratch.values);
+  return consumer.sink(ScanRow{scratch.values, fields});
+}
+
+// Runs every record of the source, until its end or until the consumer
+// needs no more rows.
+template <RecordSource Source, typename Consumer>
+Status scanRecords(const RowScanPlan& plan, Source& source, RowScratch& scratch,
+                   Consumer& consumer) {
+  for (;;) {
+    NARWE_ASSIGN_OR_RETURN(std::optional<RecordSlices> fields, source.next());
+    if (!fields) return okStatus();
+    NARWE_ASSIGN_OR_RETURN(bool more, scanRecord(plan, *fields, scratch, consumer));
+    if (!more) return okStatus();
+  }
+}
+
 struct RowScanSettings {
   bool periodic_flush = false;  // flush the writer every kFlushEveryRows rows
 };
 
-// NextRecord: Result<std::optional<std::span<const std::string_view>>>().
-template <typename NextRecord>
+// A whole scan on the calling thread: builds the plan from the first record,
+// writes the header, runs the records through the consumer the statement
+// needs, and closes and flushes the output.
+template <RecordSource Source>
 Status runRowScan(const Query& query, std::span<const std::string> first_record,
                   const RunOptions& options, RecordWriter& writer, RowScanSettings settings,
-                  NextRecord&& next_record) {
-  ScanHeader header;
-  buildScanHeader(first_record, options.no_header_input, header);
-  NARWE_ASSIGN_OR_RETURN(Projection projection, buildProjection(query, header));
-  NARWE_TRY(writer.writeHeader(projection.names, options.omit_header));
-  NARWE_ASSIGN_OR_RETURN(RowFilter filter, RowFilter::build(query, header, options.strict));
-  NARWE_ASSIGN_OR_RETURN(RowSink sink, RowSink::create(query, projection, header, writer,
-                                                       options, settings.periodic_flush));
-  Arena row_arena;
-  std::vector<std::string_view> values;
-  Error row_error = Error::None;
+                  Source& source) {
+  RowScanPlan plan;
+  NARWE_TRY(buildRowScanPlan(query, first_record, options, plan));
+  NARWE_TRY(writer.writeHeader(plan.projection.names, options.omit_header));
+  RowScratch scratch;
 
-  // Returns false when the scan should stop (LIMIT reached or an error).
-  auto handle = [&](std::span<const std::string_view> fields) -> Result<bool> {
-    if (!filter.keep(fields, row_error)) {
-      if (row_error != Error::None) return row_error;
-      return true;
+  auto run = [&](auto& consumer) -> Status {
+    bool more = true;
+    if (options.no_header_input) {
+      // Without a header the first record is the first data row.
+      std::vector<std::string_view> first_fields(first_record.begin(), first_record.end());
+      NARWE_ASSIGN_OR_RETURN(more, scanRecord(plan, first_fields, scratch, consumer));
     }
-    row_arena.reset();
-    projection.project(fields, row_arena, values);
-    return sink.offer(values, fields);
+    if (more) NARWE_TRY(scanRecords(plan, source, scratch, consumer));
+    NARWE_TRY(consumer.finish(writer));
+    NARWE_TRY(writer.finish());
+    return writer.flush();
   };
-
-  bool more = true;
-  if (options.no_header_input) {
-    // Without a header the first record is the first data row.
-    std::vector<std::string_view> first_fields(first_record.begin(), first_record.end());
-    NARWE_ASSIGN_OR_RETURN(more, handle(first_fields));
+  if (plan.ordered()) {
+    NARWE_ASSIGN_OR_RETURN(SortConsumer consumer, SortConsumer::create(plan, writer.rowFormat()));
+    return run(consumer);
   }
-  while (more) {
-    NARWE_ASSIGN_OR_RETURN(std::optional<std::span<const std::string_view>> fields,
-                           next_record());
-    if (!fields) break;
-    NARWE_ASSIGN_OR_RETURN(more, handle(*fields));
-  }
-  return sink.finish();
+  StreamConsumer consumer = StreamConsumer::direct(plan, writer, settings.periodic_flush);
+  return run(consumer);
 }
 
 }  // namespace narwe

@@ -1,17 +1,31 @@
-// The output stage of a row scan: DISTINCT, ORDER BY, OFFSET and LIMIT, and
-// writing through the RecordWriter.
+// The consumers of a row scan: what happens to each row that passed WHERE
+// and was projected. Every consumer has one shape:
 //
-// Rows arrive projected (one value per output column) in input order. Without
-// ORDER BY they are written at once and the sink tells the caller when LIMIT
-// is reached, so the rest of the input is never read. With ORDER BY every kept
-// row is formatted into a sort store (its key text, its output line and, for
-// several keys, a line of key fields), and `finish` sorts and writes the
-// requested window.
+//   sink(row)       take one row in input order; false when no later row can
+//                   change the result, so the caller stops reading;
+//   combine(later)  take over a consumer of the same kind that saw the rows
+//                   right after this one's (the next chunk of the input), as
+//                   if this consumer had seen them itself;
+//   finish(writer)  write the result rows through the writer (the caller
+//                   then closes the output with writer.finish and flush).
 //
-// DISTINCT compares whole rows: two rows are duplicates only when every value
-// is equal, however long the values are.
+// So a scan split into chunks, one consumer per chunk, combined in chunk
+// order, answers exactly what one consumer over the whole input answers.
 //
-// One sink per query, on one thread.
+//  * StreamConsumer (no ORDER BY): DISTINCT, OFFSET and LIMIT. Direct mode
+//    writes each row at once; buffered mode formats rows into its own
+//    buffer (a worker's part of the result) and can be combined.
+//  * SortConsumer (ORDER BY): DISTINCT, then every kept row is formatted
+//    once and its keys decoded once (number and text); finish sorts and
+//    writes the OFFSET/LIMIT window. With one key, a small LIMIT and no
+//    DISTINCT, rows are ranked as they arrive and only those that can still
+//    make the cut are kept.
+//
+// Rows are formatted with the writer's RowFormat, so sorted rows and
+// streamed rows come out byte for byte alike. DISTINCT compares whole rows:
+// two rows are duplicates only when every value is equal. A consumer
+// belongs to one thread; running out of memory throws std::bad_alloc, which
+// the thread's entry turns into OutOfMemory.
 #pragma once
 
 #include <cstddef>
@@ -23,14 +37,12 @@
 #include <unordered_set>
 #include <vector>
 
-#include "api/options.h"
 #include "common/arena.h"
 #include "common/error.h"
 #include "exec/fast_sort.h"
-#include "exec/scan_plan.h"
-#include "exec/sort_keys.h"
+#include "exec/row_plan.h"
 #include "io/record_writer.h"
-#include "sql/query.h"
+#include "io/row_format.h"
 
 namespace narwe {
 
@@ -40,86 +52,111 @@ constexpr uint64_t kFlushEveryRows = 32768;
 // Initial size of the ORDER BY sort store.
 constexpr size_t kSortStoreInitialBytes = 16 * 1024 * 1024;
 
-class RowSink {
+// One row offered to a consumer.
+struct ScanRow {
+  std::span<const std::string_view> values;  // one per output column
+  std::span<const std::string_view> fields;  // the input record
+};
+
+// The rows seen so far, for DISTINCT. A row's key is its values, each
+// preceded by its length, so no two different rows share a key whatever
+// bytes they hold.
+class DistinctSet {
  public:
-  // Resolves each ORDER BY key against the projection (by position, output
-  // name or input column) and then against the header names, which sort by
-  // the record field itself. OrderByColumnNotFound when a key names nothing.
-  // `periodic_flush` flushes the writer every kFlushEveryRows rows.
-  static Result<RowSink> create(const Query& query, const Projection& projection,
-                                const ScanHeader& header, RecordWriter& writer,
-                                const RunOptions& options, bool periodic_flush);
-
-  RowSink(RowSink&&) = default;
-
-  // Offers one row: its output values and the record's fields (for an ORDER
-  // BY key that is not an output column). Returns false when no further row
-  // can change the result (LIMIT reached without ORDER BY), so the caller
-  // stops reading.
-  Result<bool> offer(std::span<const std::string_view> values,
-                     std::span<const std::string_view> fields);
-
-  // Sorts and writes collected rows (ORDER BY), closes the output format and
-  // flushes the writer.
-  Status finish();
+  // The row's key (stable for the set's life) when the row is new, else
+  // nullopt.
+  std::optional<std::string_view> insert(std::span<const std::string_view> values);
+  bool contains(std::string_view key) const { return seen_.find(key) != seen_.end(); }
+  // Adds a key (of another set) and returns this set's copy of it.
+  std::string_view adopt(std::string_view key);
+  // Adds every key of `other`.
+  void absorb(const DistinctSet& other);
 
  private:
-  // Where a key's text comes from: an output value, or a field of the input
-  // record (a column that is not selected).
-  struct KeySource {
-    size_t column = 0;
-    bool from_record = false;
-  };
+  Arena arena_;
+  std::unordered_set<std::string_view> seen_;
+  std::string scratch_;
+};
 
-  struct PendingRow {
-    size_t key_offset, key_length;
-    size_t line_offset, line_length;
-    size_t keys_offset, keys_length;  // key-field line (several keys only)
-  };
+class StreamConsumer {
+ public:
+  // Writes rows to `writer` as they come; `periodic_flush` flushes it every
+  // kFlushEveryRows rows. Not combinable.
+  static StreamConsumer direct(const RowScanPlan& plan, RecordWriter& writer,
+                               bool periodic_flush);
+  // Keeps rows formatted with `format` until finish; combinable.
+  static StreamConsumer buffered(const RowScanPlan& plan, const RowFormat& format);
 
-  RowSink(RecordWriter& writer) : writer_(&writer) {}
+  Result<bool> sink(const ScanRow& row);
+  Status combine(StreamConsumer&& later);
+  Status finish(RecordWriter& writer);
 
-  // True when the row was seen before (DISTINCT).
-  bool seenBefore(std::span<const std::string_view> values);
-  std::string_view keyText(const KeySource& source, std::span<const std::string_view> values,
-                           std::span<const std::string_view> fields) const;
-  Status collect(std::span<const std::string_view> values,
-                 std::span<const std::string_view> fields);
-  void offerTopK(std::span<const std::string_view> values, std::string_view key);
-  void appendOutputLine(std::string& out, std::span<const std::string_view> values) const;
-  Status writeSorted();
+ private:
+  explicit StreamConsumer(const RowScanPlan& plan) : plan_(&plan) {}
+  // Keeps one formatted row line (buffered mode).
+  void keepLine(std::string_view line, std::optional<std::string_view> key);
+  std::string_view line(size_t row) const;
 
-  RecordWriter* writer_;
-  const std::vector<std::string>* names_ = nullptr;
-  int64_t limit_ = -1;
-  uint64_t offset_ = 0;
+  const RowScanPlan* plan_;
+  RecordWriter* writer_ = nullptr;  // direct mode
+  const RowFormat* format_ = nullptr;  // buffered mode
+  bool periodic_flush_ = false;
   uint64_t skipped_ = 0;
   uint64_t written_ = 0;
-  bool distinct_ = false;
-  bool periodic_flush_ = false;
-  bool json_ = false;
-  char delimiter_ = ',';
+  DistinctSet distinct_;
+  // Buffered mode: row lines back to back; ends_[i] is where row i ends.
+  std::string lines_;
+  std::vector<size_t> ends_;
+  std::vector<std::string_view> keys_;  // DISTINCT key per kept row
+};
 
-  // DISTINCT: length-prefixed row keys, kept in an arena for the query.
-  Arena seen_arena_;
-  std::unordered_set<std::string_view> seen_;
-  std::string key_scratch_;
+class SortConsumer {
+ public:
+  static Result<SortConsumer> create(const RowScanPlan& plan, const RowFormat& format);
 
-  // ORDER BY
-  bool ordered_ = false;
-  std::vector<KeySource> key_sources_;          // one per key, in key order
-  // Key i of key_sources_ is field i of a row's key line (several keys).
-  std::vector<ResolvedOrderKey> keys_;
-  std::vector<std::string_view> key_values_;     // one row's key texts
-  std::string store_;
-  std::vector<PendingRow> rows_;
-  std::vector<std::string> json_keys_;          // "\"name\":" per output column
+  Result<bool> sink(const ScanRow& row);
+  Status combine(SortConsumer&& later);
+  Status finish(RecordWriter& writer);
 
-  // ORDER BY with one key and a small LIMIT: rows are ranked as they arrive
-  // and only those that can still make the cut are formatted and kept.
-  std::optional<TopKHeap> top_;
-  Arena top_arena_;         // key and line bytes of rows the heap took
+ private:
+  // A key decoded once: its number (NaN when it is not one) and its text in
+  // the store.
+  struct DecodedKey {
+    double value;
+    size_t offset, length;
+  };
+  struct StoredRow {
+    size_t line_offset, line_length;
+    std::string_view distinct_key;  // DISTINCT only
+  };
+
+  SortConsumer(const RowScanPlan& plan, const RowFormat& format)
+      : plan_(&plan), format_(&format) {}
+
+  std::string_view keyText(const OrderKeyPlan& key, const ScanRow& row) const;
+  std::string_view stored(size_t offset, size_t length) const {
+    return std::string_view(store_.data() + offset, length);
+  }
+  // Appends a row to the store: its formatted line, then each key's text.
+  void storeRow(std::string_view line, std::span<const std::string_view> key_texts,
+                std::optional<std::string_view> distinct_key);
+  void offerTopK(const ScanRow& row, std::string_view key);
+  Status writeWindow(RecordWriter& writer, std::span<const std::string_view> sorted_lines);
+
+  const RowScanPlan* plan_;
+  const RowFormat* format_;
+  DistinctSet distinct_;
   std::string line_scratch_;
+  std::vector<std::string_view> key_scratch_;
+
+  // Store mode: every kept row, keys of row i at keys_[i * key count].
+  std::string store_;
+  std::vector<StoredRow> rows_;
+  std::vector<DecodedKey> keys_;
+
+  // Heap mode: only the rows that can still make the cut.
+  std::optional<TopKHeap> top_;
+  Arena top_arena_;  // key and line bytes of rows the heap took
 };
 
 }  // namespace narwe

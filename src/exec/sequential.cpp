@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "exec/executors.h"
+#include "exec/record_sources.h"
 #include "exec/row_scan.h"
 #include "io/bulk_csv.h"
 #include "io/csv.h"
@@ -41,33 +42,29 @@ Status refuseCrOnlyLines(int fd, char delimiter) {
 
 }  // namespace
 
-Status executeSequential(const Query& query, const InputFile& input, int out_fd,
+Status executeSequential(const Query& query, const InputFile& input, OutputSink& out,
                          const RunOptions& options) {
   NARWE_TRY(refuseCrOnlyLines(input.fd, options.delimiter));
-  NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader, BulkCsvReader::init(input.fd));
+  NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader, BulkCsvReader::init(input.fd, input.size));
   reader.setDelimiter(options.delimiter);
-  NARWE_ASSIGN_OR_RETURN(RecordWriter writer, RecordWriter::init(out_fd, options));
+  NARWE_ASSIGN_OR_RETURN(RecordWriter writer,
+                         RecordWriter::init(out, options.format, options.delimiter));
   NARWE_ASSIGN_OR_RETURN(std::optional<Record> first, reader.readRecord());
   if (!first) return Error::EmptyFile;
+  BulkRecordSource source(reader);
   return runRowScan(query, *first, options, writer, RowScanSettings{.periodic_flush = true},
-                    [&reader] { return reader.readRecordSlices(); });
+                    source);
 }
 
-Status executeFromStdin(const Query& query, int in_fd, int out_fd, const RunOptions& options) {
+Status executeFromStdin(const Query& query, int in_fd, OutputSink& out,
+                        const RunOptions& options) {
   CsvReader reader(in_fd, options.delimiter);
-  NARWE_ASSIGN_OR_RETURN(RecordWriter writer, RecordWriter::init(out_fd, options));
+  NARWE_ASSIGN_OR_RETURN(RecordWriter writer,
+                         RecordWriter::init(out, options.format, options.delimiter));
   NARWE_ASSIGN_OR_RETURN(std::optional<Record> first, reader.readRecord());
   if (!first) return Error::EmptyFile;
-  Record current;
-  std::vector<std::string_view> slices;
-  auto next = [&]() -> Result<std::optional<std::span<const std::string_view>>> {
-    NARWE_ASSIGN_OR_RETURN(std::optional<Record> record, reader.readRecord());
-    if (!record) return std::optional<std::span<const std::string_view>>();
-    current = std::move(*record);
-    slices.assign(current.begin(), current.end());
-    return std::optional<std::span<const std::string_view>>(slices);
-  };
-  return runRowScan(query, *first, options, writer, RowScanSettings{}, next);
+  StreamRecordSource source(reader);
+  return runRowScan(query, *first, options, writer, RowScanSettings{}, source);
 }
 
 }  // namespace narwe

@@ -8,8 +8,8 @@
 #include <new>
 #include <stdexcept>
 
-#include "common/unique_fd.h"
 #include "io/block_classifier.h"
+#include "io/record_limit.h"
 #include "io/record_scan.h"
 
 namespace narwe {
@@ -20,18 +20,6 @@ constexpr size_t kByteOrderMarkSize = sizeof(kByteOrderMark);
 constexpr char kQuote = '"';
 // Growth factor for a buffer that one record fills completely.
 constexpr size_t kGrowthFactor = 2;
-
-Error seekError(int err) {
-  switch (err) {
-    case ESPIPE:
-    case EINVAL:
-    case EOVERFLOW:
-    case ENXIO:
-      return Error::Unseekable;
-    default:
-      return Error::Unexpected;
-  }
-}
 
 bool containsQuote(std::string_view text) {
   return std::memchr(text.data(), kQuote, text.size()) != nullptr;
@@ -73,25 +61,34 @@ size_t findOrEnd(std::string_view text, size_t from, char c) {
 
 }  // namespace
 
-BulkCsvReader::BulkCsvReader(int fd, std::unique_ptr<char[]> buffer)
-    : buffer_(std::move(buffer)), fd_(fd) {}
+BulkCsvReader::BulkCsvReader(FileSource source, std::unique_ptr<char[]> buffer)
+    : buffer_(std::move(buffer)), source_(source) {}
 
 Result<BulkCsvReader> BulkCsvReader::init(int fd) {
+  NARWE_ASSIGN_OR_RETURN(const uint64_t size, sizeAtOpen(fd));
+  return init(fd, size);
+}
+
+Result<BulkCsvReader> BulkCsvReader::init(int fd, uint64_t size_at_open) {
   unsigned char head[kByteOrderMarkSize] = {};
   ssize_t got;
   do {
     got = ::pread(fd, head, kByteOrderMarkSize, 0);
   } while (got < 0 && errno == EINTR);
-  const off_t start = got == static_cast<ssize_t>(kByteOrderMarkSize) &&
-                              std::memcmp(head, kByteOrderMark, kByteOrderMarkSize) == 0
-                          ? static_cast<off_t>(kByteOrderMarkSize)
-                          : 0;
-  if (::lseek(fd, start, SEEK_SET) < 0) return seekError(errno);
+  // Other failures show again on the first read, which reports them.
+  if (got < 0 && errno == ESPIPE) return Error::Unseekable;
+  const uint64_t start = got == static_cast<ssize_t>(kByteOrderMarkSize) &&
+                                 std::memcmp(head, kByteOrderMark, kByteOrderMarkSize) == 0
+                             ? kByteOrderMarkSize
+                             : 0;
+  return over(FileSource::wholeFile(fd, size_at_open, start));
+}
 
+Result<BulkCsvReader> BulkCsvReader::over(FileSource source) {
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBufferSize]);
   if (!buffer) return Error::OutOfMemory;
   try {
-    BulkCsvReader reader(fd, std::move(buffer));
+    BulkCsvReader reader(source, std::move(buffer));
     reader.fields_ = std::make_unique<std::array<std::string_view, kRecordFieldCapacity>>();
     return reader;
   } catch (const std::bad_alloc&) {
@@ -100,27 +97,32 @@ Result<BulkCsvReader> BulkCsvReader::init(int fd) {
 }
 
 Status BulkCsvReader::fill() {
-  ssize_t got = readRetrying(fd_, buffer_.get() + filled_, capacity_ - filled_);
-  if (got < 0) return errorFromErrno(errno);
+  NARWE_ASSIGN_OR_RETURN(const size_t got,
+                         source_.read(buffer_.get() + filled_, capacity_ - filled_));
   if (got == 0) end_of_input_ = true;
-  filled_ += static_cast<size_t>(got);
+  filled_ += got;
   return okStatus();
 }
 
-void BulkCsvReader::makeRoom() {
+Status BulkCsvReader::makeRoom(size_t limit) {
   if (cursor_ > 0) {
     std::memmove(buffer_.get(), buffer_.get() + cursor_, filled_ - cursor_);
     filled_ -= cursor_;
     cursor_ = 0;
   }
   if (filled_ == capacity_) {
-    // One record fills the whole buffer: grow rather than cut it.
-    const size_t bigger = capacity_ * kGrowthFactor;
-    std::unique_ptr<char[]> grown(new char[bigger]);
+    // One record fills the whole buffer: grow rather than cut it. The caller
+    // has checked that the record is not past the limit yet.
+    size_t bigger = capacity_ <= SIZE_MAX / kGrowthFactor ? capacity_ * kGrowthFactor : SIZE_MAX;
+    if (limit < SIZE_MAX && bigger > limit + 1) bigger = limit + 1;
+    if (bigger <= capacity_) return Error::FileTooBig;
+    std::unique_ptr<char[]> grown(new (std::nothrow) char[bigger]);
+    if (!grown) return Error::OutOfMemory;
     std::memcpy(grown.get(), buffer_.get(), filled_);
     buffer_ = std::move(grown);
     capacity_ = bigger;
   }
+  return okStatus();
 }
 
 Result<std::optional<std::string_view>> BulkCsvReader::nextRecordBytes() {
@@ -131,6 +133,7 @@ Result<std::optional<std::string_view>> BulkCsvReader::nextRecordBytes() {
     NARWE_TRY(fill());
     if (filled_ == 0) return std::optional<std::string_view>();
   }
+  const size_t limit = maxRecordBytes();
   // The scan resumes where it stopped after each refill, carrying its state,
   // so a record spanning many refills is scanned once.
   scan::ScanState state = scan::ScanState::RecordStart;
@@ -139,17 +142,20 @@ Result<std::optional<std::string_view>> BulkCsvReader::nextRecordBytes() {
     const size_t lf = scan::scanForRecordEnd<blocks::ActiveClassifier>(
         buffer_.get(), filled_, scanned, state, delimiter_);
     if (lf != scan::kNoRecordEnd) {
+      if (lf - cursor_ > limit) return Error::FileTooBig;
       const std::string_view bytes(buffer_.get() + cursor_, lf - cursor_);
       cursor_ = lf + 1;
       return std::optional<std::string_view>(stripRecordCr(bytes));
     }
+    // No line feed yet: the record is at least this long.
+    if (filled_ - cursor_ > limit) return Error::FileTooBig;
     if (end_of_input_) {
       const std::string_view bytes(buffer_.get() + cursor_, filled_ - cursor_);
       cursor_ = filled_;
       return std::optional<std::string_view>(stripRecordCr(bytes));
     }
     const size_t scanned_part = filled_ - cursor_;
-    makeRoom();
+    NARWE_TRY(makeRoom(limit));
     scanned = scanned_part;
     NARWE_TRY(fill());
   }

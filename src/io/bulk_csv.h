@@ -1,9 +1,14 @@
-// Buffered record reader over a file descriptor.
+// Buffered record reader over an input file.
 //
 // `BulkCsvReader` finds a whole record in its 2 MiB buffer first (with the
-// block scanner shared by every in-memory reader) and then splits it. It skips
-// a leading UTF-8 byte-order mark. A record longer than the buffer makes the
-// buffer grow: input is never cut.
+// block scanner shared by every in-memory reader) and then splits it. It reads
+// through a `FileSource` (positioned reads, never a mapping), so the file is
+// read up to its size when it was opened and a file that shrinks meanwhile
+// fails the read with EndOfStream instead of yielding a cut record. Opened on
+// a whole file it skips a leading UTF-8 byte-order mark. A record longer than
+// the buffer makes the buffer grow, up to the record limit of
+// io/record_limit.h: a longer record fails with FileTooBig. Input is never
+// cut.
 //
 // Two ways to read:
 //  - `readRecord` returns an owned record. Quoted fields are unescaped (a
@@ -23,6 +28,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -31,6 +37,7 @@
 #include "common/arena.h"
 #include "common/error.h"
 #include "io/csv.h"
+#include "io/file_source.h"
 #include "io/simd.h"
 
 namespace narwe {
@@ -39,10 +46,17 @@ class BulkCsvReader {
  public:
   static constexpr size_t kBufferSize = 2 * 1024 * 1024;
 
-  // Positions `fd` at the start of the file, after a byte-order mark if there
-  // is one. Errors: Unseekable (the descriptor cannot seek), Unexpected,
-  // OutOfMemory. The delimiter starts as ','.
+  // Reads the whole file `fd` from its start, after a byte-order mark if
+  // there is one, up to its size now (fstat). Errors: Unseekable (the
+  // descriptor cannot do positioned reads: a pipe), the fstat error,
+  // OutOfMemory. The delimiter starts as ','. The descriptor's offset is
+  // neither used nor moved.
   static Result<BulkCsvReader> init(int fd);
+  // The same with the size the caller saw when it opened the file.
+  static Result<BulkCsvReader> init(int fd, uint64_t size_at_open);
+  // Reads exactly what `source` delivers (no byte-order-mark skip): a
+  // worker's byte range.
+  static Result<BulkCsvReader> over(FileSource source);
 
   BulkCsvReader(BulkCsvReader&&) = default;
   BulkCsvReader& operator=(BulkCsvReader&&) = default;
@@ -50,11 +64,12 @@ class BulkCsvReader {
   void setDelimiter(char delimiter) { delimiter_ = delimiter; }
   char delimiter() const { return delimiter_; }
 
-  // Next record, owned. Errors: OutOfMemory, read errors.
+  // Next record, owned. Errors: OutOfMemory, FileTooBig (a record longer
+  // than the record limit), EndOfStream (the file shrank), read errors.
   Result<std::optional<Record>> readRecord();
 
-  // Next record as borrowed slices. Errors: TooManyColumns, OutOfMemory,
-  // read errors.
+  // Next record as borrowed slices. Errors: TooManyColumns, and those of
+  // readRecord.
   Result<std::optional<std::span<const std::string_view>>> readRecordSlices();
 
   // The splitting steps of the two modes, for record bytes held elsewhere.
@@ -63,14 +78,16 @@ class BulkCsvReader {
   Result<std::span<const std::string_view>> parseLineSlices(std::string_view line);
 
  private:
-  BulkCsvReader(int fd, std::unique_ptr<char[]> buffer);
+  BulkCsvReader(FileSource source, std::unique_ptr<char[]> buffer);
 
   // The bytes of the next record (CR rule applied), or nullopt at the end.
   Result<std::optional<std::string_view>> nextRecordBytes();
   // Reads more input after the filled bytes; sets end_of_input_ on 0 bytes.
   Status fill();
-  // Makes room for more input: drops consumed bytes, grows a full buffer.
-  void makeRoom();
+  // Makes room for more input: drops consumed bytes, grows a full buffer
+  // (to at most one byte past `limit`, enough to see a record of `limit`
+  // bytes end). Errors: OutOfMemory.
+  Status makeRoom(size_t limit);
 
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = kBufferSize;
@@ -78,7 +95,7 @@ class BulkCsvReader {
   size_t cursor_ = 0;
   std::unique_ptr<std::array<std::string_view, kRecordFieldCapacity>> fields_;
   Arena scratch_;
-  int fd_;
+  FileSource source_;
   char delimiter_ = ',';
   bool end_of_input_ = false;
 };

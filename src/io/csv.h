@@ -17,7 +17,10 @@
 //    the input.
 //  - `findRecordEnd`: the LF ending the record that starts at a position of
 //    an in-memory buffer.
-//  - `resolveMmapHeader` / `MmapHeader`: the header row of a mapped file.
+//  - `resolveMmapHeader` / `MmapHeader`: the header row of a file's bytes
+//    held in memory.
+//  - `readFileHeader`: the header row of an input file, read with positioned
+//    reads (never a mapping) into an owned buffer.
 //  - `stripRecordCr`: the line-ending rule shared by all in-memory readers.
 //
 // A reader object belongs to one thread at a time; the free functions are
@@ -32,7 +35,7 @@
 #include <string_view>
 #include <vector>
 
-#include "api/options.h"
+#include "io/input_options.h"
 #include "common/error.h"
 
 namespace narwe {
@@ -84,7 +87,20 @@ struct MmapHeader {
 // kHeaderFieldCapacity. Errors: NoHeader (empty input or no LF anywhere),
 // TooManyColumns, OutOfMemory. With options.no_header_input the first row
 // only gives the column count: names are c1..cN and data starts at 0.
-Result<MmapHeader> resolveMmapHeader(std::string_view mapped, const RunOptions& options);
+Result<MmapHeader> resolveMmapHeader(std::string_view mapped, const InputOptions& options);
+
+// The header of an input file, names owned.
+struct FileHeader {
+  std::vector<std::string> names;  // as resolveMmapHeader gives them
+  uint64_t data_start = 0;         // file offset of the first data byte
+};
+
+// Reads the header row of the file `fd` (whose size at open was `file_size`,
+// see io/file_source.h) with positioned reads up to its first LF and resolves
+// it as resolveMmapHeader does. Errors: those of resolveMmapHeader, FileTooBig
+// (no LF within the record limit), EndOfStream (the file shrank), read
+// errors.
+Result<FileHeader> readFileHeader(int fd, uint64_t file_size, const InputOptions& options);
 
 // Streaming reader with a 256 KiB buffer. Returns owned records.
 class CsvReader {
@@ -96,7 +112,9 @@ class CsvReader {
   CsvReader& operator=(CsvReader&&) = default;
 
   // The next record; nullopt at the end of the input (and forever after).
-  // Errors: OutOfMemory and the error names of failed reads (the failure is
+  // Errors: OutOfMemory, FileTooBig (a record longer than the record limit
+  // of io/record_limit.h, noticed before much more than one buffer past the
+  // limit is held) and the error names of failed reads (the failure is
   // sticky: later calls report it again).
   Result<std::optional<Record>> readRecord();
 
@@ -109,9 +127,13 @@ class CsvReader {
   // Gives back the byte the last fetch returned.
   void unread() { --pos_; }
   Result<std::optional<Record>> readRecordUnguarded();
+  // Bytes of the current record read so far, less its `terminator` bytes.
+  uint64_t recordBytes(size_t terminator) const;
 
   size_t pos_ = 0;
   size_t filled_ = 0;
+  uint64_t before_buffer_ = 0;  // stream bytes before the buffer's first
+  uint64_t record_start_ = 0;   // stream offset of the current record
   int fd_;
   char delimiter_;
   std::unique_ptr<char[]> buffer_;

@@ -9,6 +9,7 @@
 #include "common/unique_fd.h"
 #include "io/block_classifier.h"
 #include "io/csv.h"
+#include "io/record_limit.h"
 
 namespace narwe {
 namespace {
@@ -38,6 +39,15 @@ CsvReader::CsvReader(int fd, char delimiter)
 int CsvReader::fetch() {
   if (pos_ < filled_) return static_cast<unsigned char>(buffer_[pos_++]);
   if (end_of_input_ || read_error_ != Error::None) return kEndOfInput;
+  // Every buffered byte belongs to the current record by now (one of them
+  // may be its CR): past the limit, stop before reading more.
+  before_buffer_ += filled_;
+  pos_ = 0;
+  filled_ = 0;
+  if (before_buffer_ - record_start_ > maxRecordBytes() + 1) {
+    read_error_ = Error::FileTooBig;
+    return kEndOfInput;
+  }
   ssize_t got = readRetrying(fd_, buffer_.get(), kBufferSize);
   if (got < 0) {
     read_error_ = errorFromErrno(errno);
@@ -52,6 +62,10 @@ int CsvReader::fetch() {
   return static_cast<unsigned char>(buffer_[pos_++]);
 }
 
+uint64_t CsvReader::recordBytes(size_t terminator) const {
+  return before_buffer_ + pos_ - record_start_ - terminator;
+}
+
 Result<std::optional<Record>> CsvReader::readRecord() {
   if (read_error_ != Error::None) return read_error_;
   try {
@@ -64,6 +78,7 @@ Result<std::optional<Record>> CsvReader::readRecord() {
 }
 
 Result<std::optional<Record>> CsvReader::readRecordUnguarded() {
+  record_start_ = before_buffer_ + pos_;
   Record record;
   std::string field;
   bool in_quotes = false;
@@ -74,6 +89,7 @@ Result<std::optional<Record>> CsvReader::readRecordUnguarded() {
       if (read_error_ != Error::None) return read_error_;
       if (!any_byte) return std::optional<Record>();
       record.push_back(std::move(field));
+      if (recordBytes(0) > maxRecordBytes()) return read_error_ = Error::FileTooBig;
       return std::optional<Record>(std::move(record));
     }
     any_byte = true;
@@ -113,6 +129,7 @@ Result<std::optional<Record>> CsvReader::readRecordUnguarded() {
     }
     if (c == '\n') {
       record.push_back(std::move(field));
+      if (recordBytes(1) > maxRecordBytes()) return read_error_ = Error::FileTooBig;
       return std::optional<Record>(std::move(record));
     }
     if (c == '\r') {
@@ -124,6 +141,7 @@ Result<std::optional<Record>> CsvReader::readRecordUnguarded() {
         unread();
       }
       record.push_back(std::move(field));
+      if (recordBytes(1) > maxRecordBytes()) return read_error_ = Error::FileTooBig;
       return std::optional<Record>(std::move(record));
     }
     field.push_back(static_cast<char>(c));

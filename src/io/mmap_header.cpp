@@ -12,7 +12,7 @@ namespace {
 constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 constexpr size_t kByteOrderMarkSize = sizeof(kByteOrderMark);
 
-Result<MmapHeader> resolveUnguarded(std::string_view mapped, const RunOptions& options) {
+Result<MmapHeader> resolveUnguarded(std::string_view mapped, const InputOptions& options) {
   if (mapped.empty()) return Error::NoHeader;
   size_t begin = 0;
   if (mapped.size() >= kByteOrderMarkSize &&
@@ -61,7 +61,7 @@ Result<MmapHeader> resolveUnguarded(std::string_view mapped, const RunOptions& o
 
 }  // namespace
 
-Result<MmapHeader> resolveMmapHeader(std::string_view mapped, const RunOptions& options) {
+Result<MmapHeader> resolveMmapHeader(std::string_view mapped, const InputOptions& options) {
   try {
     return resolveUnguarded(mapped, options);
   } catch (const std::bad_alloc&) {

@@ -1,28 +1,23 @@
 // RecordWriter: the only way result rows reach the output.
 //
-// Owns the two result formats byte for byte:
+// Owns the layout of a whole result around the rows that RowFormat
+// (row_format.h) formats:
 //   CSV   - header line (unless skipped), one line per row, each ending in a
-//           bare LF. A field holding a comma, quote, CR or LF is enclosed in
-//           quotes with inner quotes doubled (this set is fixed and does not
-//           follow the delimiter); every other field, empty ones included,
-//           is written verbatim.
+//           bare LF.
 //   JSON  - array layout: "[\n", objects separated by ",\n", then "\n]\n";
 //           no rows gives "[]\n". Lines layout: one object per line.
-//           Objects are {"key":value,...} in header order, no spaces; a value
-//           is bare when isJsonNumber accepts it, else an escaped string; a
-//           missing value is "" and surplus values are dropped.
 //
-// All output goes through a 1 MiB buffer that is written out only when it is
-// full and more bytes arrive, or on flush(): at most one write call per MiB.
-// Partial writes are retried until everything is written; a failing write
-// returns its error name (BrokenPipe, NoSpaceLeft, ...) and the unwritten
-// bytes stay buffered. Nothing is ever reported as success that did not
-// reach the descriptor on flush.
+// All output goes through a 1 MiB buffer that is handed to the OutputSink
+// only when it is full and more bytes arrive, or on flush(): at most one
+// sink write per MiB. A failing sink write returns its error name
+// (BrokenPipe, NoSpaceLeft, ...) and the bytes the sink did not take stay
+// buffered. Nothing is ever reported as success that did not reach the sink
+// on flush.
 //
 // Calling order: init, writeHeader once (JSON may call it again to replace
-// the keys), any number of writeRecord / writeRawLine, finish, flush, deinit
-// (the destructor also deinitialises). The writer does not own or close the
-// descriptor. One thread at a time.
+// the keys), any number of writeRecord / writeRawLine / writeRowLines,
+// finish, flush, deinit (the destructor also deinitialises). The writer does
+// not own the sink. One thread at a time.
 #pragma once
 
 #include <cstddef>
@@ -34,8 +29,9 @@
 #include <string_view>
 #include <vector>
 
-#include "api/options.h"
 #include "common/error.h"
+#include "io/output_sink.h"
+#include "io/row_format.h"
 
 namespace narwe {
 
@@ -46,9 +42,9 @@ class RecordWriter {
  public:
   enum class Kind : uint8_t { Csv = 0, Json = 1 };
 
-  // A writer for `fd` in the options' output format (CSV uses the options'
-  // delimiter). OutOfMemory when the buffer cannot be allocated.
-  static Result<RecordWriter> init(int fd, const RunOptions& options);
+  // A writer into `sink` in `format` (CSV uses `delimiter`). OutOfMemory
+  // when the buffer cannot be allocated.
+  static Result<RecordWriter> init(OutputSink& sink, OutputFormat format, char delimiter);
 
   RecordWriter(RecordWriter&&) noexcept = default;
   RecordWriter& operator=(RecordWriter&&) noexcept = default;
@@ -56,10 +52,15 @@ class RecordWriter {
   RecordWriter& operator=(const RecordWriter&) = delete;
   ~RecordWriter() = default;
 
-  // JSON: builds the key of every column (replacing earlier ones) and writes
-  // nothing. CSV: writes the names as one record unless `skip` is set.
+  // Builds the row format of these columns (JSON: one key per column,
+  // replacing earlier ones) and, for CSV, writes the names as one record
+  // unless `skip` is set.
   Status writeHeader(std::span<const std::string_view> names, bool skip);
   Status writeHeader(std::span<const std::string> names, bool skip);
+
+  // The row format writeHeader built; rows formatted ahead of time with it
+  // come out exactly as writeRecord would write them.
+  const RowFormat& rowFormat() const { return format_; }
 
   // Writes one result row.
   Status writeRecord(std::span<const std::string_view> fields);
@@ -69,23 +70,27 @@ class RecordWriter {
   // object text.
   Status writeRawLine(std::string_view line);
 
+  // Writes rows made by RowFormat::appendRowLine, in order, as writeRecord
+  // would have written them one by one.
+  Status writeRowLines(std::string_view lines);
+
   // Writes the closing text of a JSON array ("[]\n" when nothing was written,
   // else "\n]\n"). CSV and JSON lines write nothing. Does not flush.
   Status finish();
 
-  // Writes out every buffered byte and empties the buffer.
+  // Hands every buffered byte to the sink and empties the buffer.
   Status flush();
 
   // Frees the JSON keys and the buffer; the writer is unusable afterwards.
   void deinit();
 
-  Kind kind() const { return kind_; }
+  Kind kind() const { return format_.json() ? Kind::Json : Kind::Csv; }
   size_t bufferedLength() const { return len_; }
 
  private:
-  RecordWriter(int fd, Kind kind, OutputFormat layout, char delimiter,
+  RecordWriter(OutputSink& sink, OutputFormat layout, char delimiter,
                std::unique_ptr<char[]> buffer)
-      : buf_(std::move(buffer)), fd_(fd), kind_(kind), layout_(layout), delimiter_(delimiter) {}
+      : buf_(std::move(buffer)), sink_(&sink), layout_(layout), delimiter_(delimiter) {}
 
   // Appends bytes; false (with error_ set) when a full buffer cannot be
   // written out.
@@ -109,9 +114,11 @@ class RecordWriter {
   bool writeBuffered();
   Status failure() const { return error_; }
 
-  bool putCsvField(std::string_view field);
-  bool putJsonString(std::string_view value);
+  // The text before a JSON object or raw line: "[\n" / ",\n" in the array
+  // layout, nothing otherwise. Clears the first-record flag.
   bool putRecordOpening();
+  // The text after a row: LF for CSV and JSON lines.
+  bool putRecordEnding();
 
   template <typename Text>
   Status writeHeaderImpl(std::span<const Text> names, bool skip);
@@ -120,16 +127,13 @@ class RecordWriter {
 
   std::unique_ptr<char[]> buf_;
   size_t len_ = 0;
-  int fd_ = -1;
-  Kind kind_ = Kind::Csv;
+  OutputSink* sink_ = nullptr;
   OutputFormat layout_ = OutputFormat::Csv;
   char delimiter_ = ',';
   bool first_record_ = true;
   Error error_ = Error::None;
-  // JSON keys: every column's fragment ("\"name\":") back to back;
-  // key_ends_[i] is where fragment i ends.
-  std::string keys_;
-  std::vector<size_t> key_ends_;
+  RowFormat format_;
+  std::string scratch_;  // a row too large for the room left in the buffer
 };
 
 }  // namespace narwe

@@ -2,8 +2,8 @@
 //
 // "%" matches any run of bytes (also none), "_" exactly one byte, every other
 // byte itself; there is no escape character and the whole text must match.
-// ILIKE folds ASCII A-Z to lower case on both sides first. The matcher keeps
-// one backtrack point, so the work stays near-linear in the text length.
+// ILIKE folds ASCII A-Z to lower case on both sides first. The matching is
+// `likeMatch` (sql/like_match.h): linear in the text for patterns without "_".
 //
 // Evaluating a whole WHERE condition against rows is the job of the bound
 // predicate (scalar/bound_predicate.h); this module only matches texts. Pure,

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "api/options.h"
+#include "exec/run_options.h"
 #include "api/route.h"
 #include "sql/query.h"
 #include "sql/select_item.h"

@@ -96,7 +96,7 @@ TEST(Runner, StandardInputRoutes) {
       // Spooled first, then the aggregating executors (placeholders for now).
       {"SELECT count(*) FROM stdin", big, "error: Unimplemented"},
       {"SELECT n, count(*) FROM - GROUP BY n", "n\n1\n", "error: Unimplemented"},
-      // Spooled, then rejected.
+      // Rejected before standard input is read.
       {"SELECT n, count(*) FROM stdin", big, "error: MixedAggregateAndNonAggregateSelect"},
   };
   for (const auto& c : cases) {
@@ -104,8 +104,11 @@ TEST(Runner, StandardInputRoutes) {
     EXPECT_EQ(run(c.sql, input.fd()), c.expected) << c.sql;
     EXPECT_TRUE(dir.entries().empty()) << c.sql;
   }
-  // A read failure while spooling wins over the mixed-select error.
-  EXPECT_EQ(run("SELECT n, count(*) FROM stdin", -1), "error: NotOpenForReading");
+  // The mixed-select error comes before any read: an unreadable input is not
+  // even touched.
+  EXPECT_EQ(run("SELECT n, count(*) FROM stdin", -1),
+            "error: MixedAggregateAndNonAggregateSelect");
+  EXPECT_EQ(run("SELECT count(*) FROM stdin", -1), "error: NotOpenForReading");
   EnvOverride missing("TMPDIR", dir.file("missing"));
   StdinPipe input("n\n1\n");
   EXPECT_EQ(run("SELECT count(*) FROM stdin", input.fd()), "error: FileNotFound");

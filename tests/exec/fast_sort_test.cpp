@@ -287,10 +287,10 @@ TEST(TopKHeap, WorkerHeapsCombineToTheFullSort) {
   EXPECT_EQ(none->count(), 0u);
 }
 
-TEST(SortKeys, SeveralKeysOnFieldArraysAndLines) {
+TEST(SortKeys, SeveralKeysOnFieldArrays) {
   // Random rows of three fields; keys: field 2 descending, then field 0
-  // ascending. Field arrays, CSV lines and key lines must agree with a
-  // reference built from the one-key rule.
+  // ascending. The field-array order must agree with a reference built from
+  // the one-key rule.
   std::mt19937_64 rng(5150);
   static const char* pool[] = {"1", "2", "10", "", "a,b", "say \"x\"", "a", "b", "-3", "\"q"};
   std::vector<std::vector<std::string>> rows(400);
@@ -317,50 +317,6 @@ TEST(SortKeys, SeveralKeysOnFieldArraysAndLines) {
              [&](size_t a, size_t b) { return row_ctx.lessThan(rows[a], rows[b]); });
   EXPECT_EQ(by_rows, want);
 
-  // Full CSV lines (the CSV output path) and key lines (the JSON path).
-  MultiKeyCtx line_ctx{keys, ','};
-  MultiKeyCtx key_ctx = line_ctx.forKeyLines();
-  MultiKeyCtx all_ctx{{{0, false}, {1, false}, {2, false}}, ','};
-  std::vector<std::string> lines(rows.size()), key_lines(rows.size());
-  for (size_t i = 0; i < rows.size(); ++i) {
-    ASSERT_TRUE(all_ctx.appendKeyLine(rows[i], lines[i]).ok());
-    ASSERT_TRUE(line_ctx.appendKeyLine(rows[i], key_lines[i]).ok());
-  }
-  for (const auto& [ctx, texts] : {std::pair{&line_ctx, &lines}, std::pair{&key_ctx, &key_lines}}) {
-    std::vector<size_t> order(rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    stableSort(order.data(), order.size(),
-               [&](size_t a, size_t b) { return ctx->lessThan((*texts)[a], (*texts)[b]); });
-    EXPECT_EQ(order, want);
-  }
-}
-
-TEST(SortKeys, FieldExtractionFromLines) {
-  struct Case {
-    std::string_view line;
-    uint64_t column;
-    char delimiter;
-    std::string_view want;
-  };
-  const Case cases[] = {
-      {"a,b,c", 0, ',', "a"},
-      {"a,b,c", 2, ',', "c"},
-      {"a,b,c", 3, ',', ""},              // fewer fields
-      {"a,,c", 1, ',', ""},
-      {"a,b,", 2, ',', ""},
-      {"\"x,y\",z", 0, ',', "x,y"},
-      {"\"x,y\",z", 1, ',', "z"},
-      {"\"say \"\"hi\"\"\",2", 0, ',', "say \"\"hi\"\""},  // doubled quotes stay
-      {"\"say \"\"hi\"\"\",2", 1, ',', "2"},
-      {"\"ab\"c,d", 1, ',', ""},           // no delimiter after the quoted field
-      {"\"open,end", 0, ',', "open,end"},  // unterminated quote runs to the end
-      {"a;b,c;d", 1, ';', "b,c"},
-      {"", 0, ',', ""},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(extractLineField(c.line, c.column, c.delimiter), c.want)
-        << c.line << " #" << c.column;
-  }
 }
 
 TEST(SortKeys, ResolveOrderByTerm) {

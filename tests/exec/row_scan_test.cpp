@@ -203,14 +203,17 @@ TEST(RowScan, JsonOutput) {
       {"SELECT id, name FROM {f} WHERE id <= 2",
        "[\n{\"id\":1,\"Name\":\"Ann\"},\n{\"id\":2,\"Name\":\"bob\"}\n]\n"},
       {"SELECT id FROM {f} LIMIT 0", "[]\n"},
-      // Sorted rows are pre-formatted: every value is a JSON string.
+      // Sorted rows follow the same number rule as streamed ones: a value's
+      // JSON type does not change with ORDER BY (one key, top-K, several keys).
       {"SELECT id, name FROM {f} ORDER BY id DESC LIMIT 2",
-       "[\n{\"id\":\"5\",\"Name\":\"Eve\"},\n{\"id\":\"4\",\"Name\":\"Dana\"}\n]\n"},
-      // Several keys order JSON rows too.
+       "[\n{\"id\":5,\"Name\":\"Eve\"},\n{\"id\":4,\"Name\":\"Dana\"}\n]\n"},
+      {"SELECT id, score FROM {f} ORDER BY score",
+       "[\n{\"id\":4,\"score\":\"\"},\n{\"id\":1,\"score\":7.5},\n{\"id\":3,\"score\":9},\n"
+       "{\"id\":5,\"score\":10},\n{\"id\":2,\"score\":\"abc\"}\n]\n"},
       {"SELECT city, id FROM {f} ORDER BY city, id DESC",
-       "[\n{\"city\":\"Lima\",\"id\":\"5\"},\n{\"city\":\"Lima\",\"id\":\"2\"},\n"
-       "{\"city\":\"Oslo\",\"id\":\"3\"},\n{\"city\":\"Oslo\",\"id\":\"1\"},\n"
-       "{\"city\":\"Quito\",\"id\":\"4\"}\n]\n"},
+       "[\n{\"city\":\"Lima\",\"id\":5},\n{\"city\":\"Lima\",\"id\":2},\n"
+       "{\"city\":\"Oslo\",\"id\":3},\n{\"city\":\"Oslo\",\"id\":1},\n"
+       "{\"city\":\"Quito\",\"id\":4}\n]\n"},
   };
   for (const auto& c : cases) {
     Outcome outcome = runQuery(withFile(c.sql, path), true);

@@ -43,7 +43,8 @@ ScanRun runSequential(const std::string& sql, const std::string& csv, const RunO
   EXPECT_TRUE(query.ok()) << sql;
   InputOf in(csv);
   std::FILE* out = std::tmpfile();
-  Status status = executeSequential(*query, in.input(), fileno(out), options);
+  FdSink sink(fileno(out));
+  Status status = executeSequential(*query, in.input(), sink, options);
   std::string output;
   std::rewind(out);
   char buf[4096];

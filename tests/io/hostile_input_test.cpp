@@ -58,7 +58,7 @@ uint64_t scanEverything(const GuardedBytes& bytes) {
   }
   auto chunks = splitLineChunks(data, n, 0, 5, ',');
   EXPECT_TRUE(chunks.ok());
-  RunOptions options;
+  InputOptions options;
   (void)resolveMmapHeader(bytes.view(), options);
   return walked;
 }

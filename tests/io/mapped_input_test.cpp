@@ -1,46 +1,18 @@
-// FileMap and resolveMmapHeader: mapping lifetimes and the header row of a
-// mapped file.
+// resolveMmapHeader and readFileHeader: the header row of a file's bytes in
+// memory and of an input file read with positioned reads.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "io/csv.h"
 #include "io/csv_test_support.h"
-#include "io/file_map.h"
+#include "io/file_source.h"
+#include "io/record_limit.h"
 
 namespace narwe {
 namespace {
 
 using testing_support::TempFile;
-
-TEST(FileMap, MapsWholeFileAndUnmapsOnceAcrossMoves) {
-  const std::string content = "h1,h2\n1,2\n";
-  TempFile file(content);
-  auto mapped = FileMap::map(file.fd(), content.size());
-  ASSERT_TRUE(mapped.ok());
-  EXPECT_EQ(mapped->bytes(), content);
-  FileMap moved = std::move(*mapped);
-  EXPECT_TRUE(mapped->bytes().empty());
-  EXPECT_EQ(moved.bytes(), content);
-  FileMap assigned;
-  assigned = std::move(moved);
-  EXPECT_EQ(assigned.bytes(), content);
-  assigned.unmap();
-  assigned.unmap();  // second call does nothing
-  EXPECT_TRUE(assigned.bytes().empty());
-}
-
-TEST(FileMap, EmptyFileGivesEmptyMapAndBadDescriptorsFail) {
-  TempFile file("");
-  auto empty = FileMap::map(file.fd(), 0);
-  ASSERT_TRUE(empty.ok());
-  EXPECT_TRUE(empty->bytes().empty());
-  EXPECT_FALSE(FileMap::map(-1, 10).ok());
-  EXPECT_EQ(mapError(EACCES), Error::AccessDenied);
-  EXPECT_EQ(mapError(EAGAIN), Error::LockedMemoryLimitExceeded);
-  EXPECT_EQ(mapError(ENODEV), Error::MemoryMappingNotSupported);
-  EXPECT_EQ(mapError(EINVAL), Error::Unexpected);
-}
 
 std::vector<std::string> namesOf(const MmapHeader& h) {
   return std::vector<std::string>(h.names.begin(), h.names.end());
@@ -60,7 +32,7 @@ TEST(MmapHeader, HeaderRowCases) {
       {"\n", {""}, 1},
       {"\"a\nb\",c\n", {"a"}, 3},  // the first LF ends the header, quoted or not
   };
-  RunOptions options;
+  InputOptions options;
   for (const Case& c : cases) {
     auto header = resolveMmapHeader(c.input, options);
     ASSERT_TRUE(header.ok()) << c.input;
@@ -71,7 +43,7 @@ TEST(MmapHeader, HeaderRowCases) {
 }
 
 TEST(MmapHeader, MissingHeaderAndTooManyColumns) {
-  RunOptions options;
+  InputOptions options;
   EXPECT_EQ(resolveMmapHeader("", options).error(), Error::NoHeader);
   EXPECT_EQ(resolveMmapHeader("a,b,c", options).error(), Error::NoHeader);
   EXPECT_EQ(resolveMmapHeader("\xEF\xBB\xBF", options).error(), Error::NoHeader);
@@ -84,7 +56,7 @@ TEST(MmapHeader, MissingHeaderAndTooManyColumns) {
 }
 
 TEST(MmapHeader, HeaderlessInputGetsGeneratedNamesThatSurviveMoves) {
-  RunOptions options;
+  InputOptions options;
   options.no_header_input = true;
   std::string row;
   for (int i = 0; i < 12; ++i) row += (i ? ";" : "") + std::string("v");
@@ -97,6 +69,79 @@ TEST(MmapHeader, HeaderlessInputGetsGeneratedNamesThatSurviveMoves) {
   ASSERT_EQ(moved.names.size(), 12u);
   EXPECT_EQ(moved.names[0], "c1");
   EXPECT_EQ(moved.names[11], "c12");
+}
+
+// The header read from a file agrees with the in-memory resolution, also
+// when the row spans several reads; its own failures are NoHeader without
+// an LF and FileTooBig past the record limit.
+TEST(FileHeader, ReadFromFileAcrossReads) {
+  InputOptions options;
+  const std::string long_name(200000, 'n');
+  struct Case {
+    std::string content;
+    std::vector<std::string> names;
+    uint64_t data_start;
+  } cases[] = {
+      {"a,b\n1,2\n", {"a", "b"}, 4},
+      {"\xEF\xBB\xBF" "a,\"b\r\nc\"\r\nx\n", {"a", "b"}, 9},
+      {long_name + ",z\n", {long_name, "z"}, long_name.size() + 3},
+  };
+  for (const Case& c : cases) {
+    TempFile file(c.content);
+    auto header = readFileHeader(file.fd(), c.content.size(), options);
+    ASSERT_TRUE(header.ok()) << errorName(header.error());
+    EXPECT_EQ(header->names.size(), c.names.size());
+    EXPECT_EQ(header->names.front(), c.names.front());
+    EXPECT_EQ(header->data_start, c.data_start);
+  }
+  TempFile no_lf("a,b");
+  EXPECT_EQ(readFileHeader(no_lf.fd(), 3, options).error(), Error::NoHeader);
+  TempFile empty("");
+  EXPECT_EQ(readFileHeader(empty.fd(), 0, options).error(), Error::NoHeader);
+  TempFile wide(long_name + "\n");
+  setMaxRecordBytes(1000);
+  EXPECT_EQ(readFileHeader(wide.fd(), long_name.size() + 1, options).error(), Error::FileTooBig);
+  setMaxRecordBytes(0);
+}
+
+// A source reads its range and no further; a file shorter than its size at
+// open is EndOfStream; a pipe is Unseekable; a device without a size reads
+// until its data ends.
+TEST(FileSource, RangeSizeAtOpenAndShrinking) {
+  TempFile file("0123456789");
+  char buf[16];
+  FileSource range(file.fd(), 2, 6, 10);
+  std::string got;
+  for (;;) {
+    auto n = range.read(buf, 3);
+    ASSERT_TRUE(n.ok());
+    if (*n == 0) break;
+    got.append(buf, *n);
+  }
+  EXPECT_EQ(got, "2345");
+  range.extendToFileEnd();
+  auto rest = range.read(buf, sizeof buf);
+  ASSERT_TRUE(rest.ok());
+  EXPECT_EQ(std::string(buf, *rest), "6789");
+
+  FileSource grown = FileSource::wholeFile(file.fd(), 4);  // appended bytes are ignored
+  auto first = grown.read(buf, sizeof buf);
+  ASSERT_TRUE(first.ok());
+  EXPECT_EQ(*first, 4u);
+  EXPECT_EQ(grown.read(buf, sizeof buf).value(), 0u);
+
+  FileSource shrunk = FileSource::wholeFile(file.fd(), 12);  // two bytes went missing
+  EXPECT_EQ(shrunk.read(buf, sizeof buf).value(), 10u);
+  EXPECT_EQ(shrunk.read(buf, sizeof buf).error(), Error::EndOfStream);
+
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  EXPECT_EQ(sizeAtOpen(fds[0]).value(), kUnknownFileSize);
+  EXPECT_EQ(FileSource::wholeFile(fds[0], kUnknownFileSize).read(buf, 1).error(),
+            Error::Unseekable);
+  ::close(fds[0]);
+  ::close(fds[1]);
+  EXPECT_EQ(sizeAtOpen(file.fd()).value(), 10u);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The CSV and JSON result writers: exact bytes, buffering and write errors.
 #include "io/record_writer.h"
 
+#include "io/json.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -8,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,17 +49,20 @@ class TempOut {
   FILE* file_;
 };
 
-RunOptions optionsFor(OutputFormat format) {
-  RunOptions options;
-  options.format = format;
-  return options;
-}
+// A writer on a descriptor, with the sink it writes through.
+struct FdWriter {
+  FdWriter(int fd, OutputFormat format, char delimiter = ',')
+      : sink(fd), writer(RecordWriter::init(sink, format, delimiter)) {}
+  FdSink sink;
+  Result<RecordWriter> writer;
+};
 
 // Writes header and rows through a writer of `format`, finishes, flushes.
 std::string render(OutputFormat format, const Fields& header, const std::vector<Fields>& rows,
                    bool skip_header = false) {
   TempOut out;
-  auto writer = RecordWriter::init(out.fd(), optionsFor(format));
+  FdWriter fd_writer(out.fd(), format);
+  auto& writer = fd_writer.writer;
   EXPECT_TRUE(writer.ok());
   EXPECT_TRUE(writer->writeHeader(header, skip_header).ok());
   for (const Fields& row : rows) EXPECT_TRUE(writer->writeRecord(row).ok());
@@ -105,18 +111,18 @@ TEST(CsvWriter, HeaderRowsDelimiterAndEmptyResults) {
   // A record with no fields is a bare line feed; fields are written as given.
   EXPECT_EQ(render(OutputFormat::Csv, {"a", "b"}, {{}, {"1", "2", "3"}}), "a,b\n\n1,2,3\n");
 
-  // The delimiter comes from the options, but the quoting set stays fixed.
+  // The delimiter comes from the caller; a value holding it is quoted, and
+  // so is one holding a comma.
   TempOut out;
-  RunOptions options;
-  options.delimiter = ';';
-  auto writer = RecordWriter::init(out.fd(), options);
+  FdWriter fd_writer(out.fd(), OutputFormat::Csv, ';');
+  auto& writer = fd_writer.writer;
   ASSERT_TRUE(writer.ok());
   ASSERT_TRUE(writer->writeHeader(Fields{"x", "y"}, false).ok());
   ASSERT_TRUE(writer->writeRecord(Fields{"a;b", "c,d"}).ok());
   ASSERT_TRUE(writer->writeRawLine("raw;line").ok());
   ASSERT_TRUE(writer->finish().ok());
   ASSERT_TRUE(writer->flush().ok());
-  EXPECT_EQ(out.contents(), "x;y\na;b;\"c,d\"\nraw;line\n");
+  EXPECT_EQ(out.contents(), "x;y\n\"a;b\";\"c,d\"\nraw;line\n");
 }
 
 TEST(JsonWriter, ArrayLayout) {
@@ -145,7 +151,8 @@ TEST(JsonWriter, LinesLayoutAndRawLines) {
 
   for (OutputFormat format : {OutputFormat::JsonArray, OutputFormat::JsonLines}) {
     TempOut out;
-    auto writer = RecordWriter::init(out.fd(), optionsFor(format));
+    FdWriter fd_writer(out.fd(), format);
+  auto& writer = fd_writer.writer;
     ASSERT_TRUE(writer.ok());
     ASSERT_TRUE(writer->writeHeader(Fields{"a"}, false).ok());
     ASSERT_TRUE(writer->writeRawLine("{\"a\":\"1\"}").ok());
@@ -162,7 +169,8 @@ TEST(JsonWriter, LinesLayoutAndRawLines) {
 
   // A second writeHeader replaces the keys.
   TempOut out;
-  auto writer = RecordWriter::init(out.fd(), optionsFor(OutputFormat::JsonArray));
+  FdWriter fd_writer(out.fd(), OutputFormat::JsonArray);
+  auto& writer = fd_writer.writer;
   ASSERT_TRUE(writer.ok());
   ASSERT_TRUE(writer->writeHeader(Fields{"old"}, false).ok());
   std::vector<std::string> names = {"new", "other"};
@@ -191,7 +199,8 @@ TEST(WriterBuffering, LargeOutputArrivesCompleteInOrder) {
   for (const std::string& r : rows) expected += r + "\n";
 
   TempOut out;
-  auto writer = RecordWriter::init(out.fd(), optionsFor(OutputFormat::Csv));
+  FdWriter fd_writer(out.fd(), OutputFormat::Csv);
+  auto& writer = fd_writer.writer;
   ASSERT_TRUE(writer.ok());
   ASSERT_TRUE(writer->writeHeader(Fields{"col"}, false).ok());
   size_t written = 4;
@@ -228,7 +237,8 @@ TEST(WriterBuffering, JsonThroughAPipeReadConcurrently) {
   const std::vector<std::string> rows = numberedRows(30000);
   std::string expected = "[\n";
   {
-    auto writer = RecordWriter::init(fds[1], optionsFor(OutputFormat::JsonArray));
+    FdWriter fd_writer(fds[1], OutputFormat::JsonArray);
+  auto& writer = fd_writer.writer;
     ASSERT_TRUE(writer.ok());
     ASSERT_TRUE(writer->writeHeader(Fields{"v", "n"}, false).ok());
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -252,7 +262,8 @@ TEST(WriterErrors, FailedWritesAreReportedNeverSuccess) {
   // A full device.
   int full = ::open("/dev/full", O_WRONLY);
   if (full >= 0) {
-    auto writer = RecordWriter::init(full, optionsFor(OutputFormat::Csv));
+    FdWriter fd_writer(full, OutputFormat::Csv);
+  auto& writer = fd_writer.writer;
     ASSERT_TRUE(writer.ok());
     ASSERT_TRUE(writer->writeHeader(Fields{"a"}, false).ok());  // still buffered
     Status st = writer->flush();
@@ -272,7 +283,8 @@ TEST(WriterErrors, FailedWritesAreReportedNeverSuccess) {
   ASSERT_EQ(::pipe(fds), 0);
   ::close(fds[0]);
   {
-    auto writer = RecordWriter::init(fds[1], optionsFor(OutputFormat::JsonArray));
+    FdWriter fd_writer(fds[1], OutputFormat::JsonArray);
+  auto& writer = fd_writer.writer;
     ASSERT_TRUE(writer.ok());
     ASSERT_TRUE(writer->writeHeader(Fields{"a"}, false).ok());
     ASSERT_TRUE(writer->writeRecord(Fields{"1"}).ok());
@@ -290,7 +302,8 @@ TEST(WriterErrors, PartialWriteIsNotRepeatedOnRetry) {
   ASSERT_EQ(::pipe(fds), 0);
   ASSERT_EQ(::fcntl(fds[1], F_SETFL, O_NONBLOCK), 0);
   std::string expected;
-  auto writer = RecordWriter::init(fds[1], optionsFor(OutputFormat::Csv));
+  FdWriter fd_writer(fds[1], OutputFormat::Csv);
+  auto& writer = fd_writer.writer;
   ASSERT_TRUE(writer.ok());
   const std::vector<std::string> rows = numberedRows(12000);  // ~1.2 MiB
   Status failed;
@@ -323,6 +336,126 @@ TEST(WriterErrors, PartialWriteIsNotRepeatedOnRetry) {
   ASSERT_GE(received.size(), expected.size());
   ASSERT_LE(received.size(), all.size());
   EXPECT_TRUE(received == all.substr(0, received.size()));
+}
+
+
+// Reference formatting, written byte by byte from the rules in
+// row_format.h, independent of the word-at-a-time writer.
+std::string referenceValue(std::string_view v, OutputFormat format, char delimiter) {
+  std::string out;
+  if (format == OutputFormat::Csv) {
+    bool quote = false;
+    for (char c : v) quote |= c == ',' || c == '"' || c == '\r' || c == '\n' || c == delimiter;
+    if (!quote) return std::string(v);
+    out = "\"";
+    for (char c : v) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+  }
+  if (isJsonNumber(v)) return std::string(v);
+  out = "\"";
+  for (unsigned char c : v) {
+    if (c == '"') out += "\\\"";
+    else if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else if (c < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04X", c);
+      out += buf;
+    } else out += static_cast<char>(c);
+  }
+  return out + "\"";
+}
+
+std::string referenceResult(OutputFormat format, char delimiter, const std::vector<std::string>& header,
+                            const std::vector<std::vector<std::string>>& rows) {
+  std::string out;
+  auto row_text = [&](const std::vector<std::string>& row) {
+    std::string text;
+    if (format == OutputFormat::Csv) {
+      for (size_t i = 0; i < row.size(); ++i) {
+        if (i > 0) text += delimiter;
+        text += referenceValue(row[i], format, delimiter);
+      }
+      return text;
+    }
+    text = "{";
+    for (size_t i = 0; i < header.size(); ++i) {
+      if (i > 0) text += ",";
+      text += referenceValue(header[i], OutputFormat::JsonLines, delimiter);
+      // A key is always a string, even when it looks like a number.
+      if (isJsonNumber(header[i])) text = text.substr(0, text.size() - header[i].size()) + "\"" + header[i] + "\"";
+      text += ":";
+      text += i < row.size() ? referenceValue(row[i], format, delimiter) : "\"\"";
+    }
+    return text + "}";
+  };
+  if (format == OutputFormat::Csv) out += row_text(header) + "\n";
+  for (size_t r = 0; r < rows.size(); ++r) {
+    if (format == OutputFormat::JsonArray) out += r == 0 ? "[\n" : ",\n";
+    out += row_text(rows[r]);
+    if (format != OutputFormat::JsonArray) out += "\n";
+  }
+  if (format == OutputFormat::JsonArray) out += rows.empty() ? "[]\n" : "\n]\n";
+  return out;
+}
+
+// Every way a row reaches the output gives the reference bytes: rows the
+// writer formats, rows formatted ahead of time as lines (one chunk per
+// worker) and pre-formatted single rows, for every layout, random values
+// full of quotes, delimiters, control bytes and number-like texts.
+TEST(RowFormat, EveryRouteMatchesTheReference) {
+  std::mt19937 rng(9);
+  const std::vector<std::string> atoms = {"", "1", "-0", "007", "1.5e3", "x", "a,b", "q\"",
+                                          ";", "\n", "\r", "\t", "\x01", "\x7f", "\\", " "};
+  auto random_value = [&] {
+    std::string v;
+    for (int n = static_cast<int>(rng() % 4); n > 0; --n) v += atoms[rng() % atoms.size()];
+    return v;
+  };
+  for (int round = 0; round < 200; ++round) {
+    const OutputFormat format = static_cast<OutputFormat>(round % 3);
+    const char delimiter = round % 5 == 0 ? ';' : ',';
+    std::vector<std::string> header(1 + rng() % 4);
+    for (std::string& name : header) name = "c" + random_value();
+    std::vector<std::vector<std::string>> rows(rng() % 6);
+    for (auto& row : rows) {
+      // Short and long rows too: JSON fills or drops values, CSV keeps them.
+      row.resize(header.size() + rng() % 3 - 1);
+      for (std::string& v : row) v = random_value();
+    }
+    const std::string want = referenceResult(format, delimiter, header, rows);
+
+    for (int route = 0; route < 3; ++route) {
+      BufferSink sink;
+      auto writer = RecordWriter::init(sink, format, delimiter);
+      ASSERT_TRUE(writer.ok());
+      ASSERT_TRUE(writer->writeHeader(std::span<const std::string>(header), false).ok());
+      const RowFormat row_format = writer->rowFormat();
+      std::string lines;
+      for (size_t r = 0; r < rows.size(); ++r) {
+        std::span<const std::string> row(rows[r]);
+        if (route == 0) {
+          ASSERT_TRUE(writer->writeRecord(row).ok());
+        } else if (route == 1) {
+          ASSERT_TRUE(row_format.appendRowLine(lines, row).ok());
+          if (r % 2 == 1) {  // chunks of two rows
+            ASSERT_TRUE(writer->writeRowLines(lines).ok());
+            lines.clear();
+          }
+        } else {
+          std::string one;
+          ASSERT_TRUE(row_format.appendRow(one, row).ok());
+          ASSERT_TRUE(writer->writeRawLine(one).ok());
+        }
+      }
+      ASSERT_TRUE(writer->writeRowLines(lines).ok());
+      ASSERT_TRUE(writer->finish().ok());
+      ASSERT_TRUE(writer->flush().ok());
+      EXPECT_EQ(sink.bytes(), want) << "round " << round << " route " << route;
+    }
+  }
 }
 
 }  // namespace
