@@ -170,7 +170,7 @@ Status applyRow(std::span<const AggSpec> specs, const AccumLayout& layout, Group
     if (!spec.column) continue;
     // A field missing from a short record is the empty text.
     const std::string_view text =
-        *spec.column < fields.size() ? fields[*spec.column] : std::string_view();
+        *spec.column < fields.size() ? fields[*spec.column] : std::string_view("");
     NARWE_TRY(accum.addText(layout, i, text, chunk));
   }
   return okStatus();

@@ -206,14 +206,14 @@ Result<ColKind> groupedTerm(const SelectItem& item, const ScanHeader& header,
 
 std::string_view keyPartValue(const KeyPart& part, std::span<const std::string_view> fields,
                               char* buf) {
-  const std::string_view field = part.column < fields.size() ? fields[part.column] : std::string_view();
+  const std::string_view field = part.column < fields.size() ? fields[part.column] : std::string_view("");
   switch (part.kind) {
     case KeyPart::Kind::plain:
       return field;
     case KeyPart::Kind::strftime:
       return applyStrftime(part.format, field, buf);
     case KeyPart::Kind::substr: {
-      if (part.start0 >= field.size()) return {};
+      if (part.start0 >= field.size()) return std::string_view("");
       const std::string_view rest = field.substr(part.start0);
       return part.length ? rest.substr(0, *part.length) : rest;
     }

@@ -1,7 +1,9 @@
 // The input setup and the record loops of the aggregating executors.
 #include "exec/aggregate_scan.h"
 
+#include <algorithm>
 #include <memory>
+#include <string>
 #include <new>
 #include <optional>
 #include <vector>
@@ -88,6 +90,31 @@ class ParallelRows final : public ChunkConsumer {
   std::vector<std::optional<BulkCsvReader>> splitters_;
 };
 
+// A file of one line without a line feed: that line is the header (the
+// record readers take a last record without its line feed, so the row
+// scans see the same header and no rows).
+Result<FileHeader> wholeFileAsHeader(const AggInput& input, const RunOptions& options) {
+  if (input.size == kUnknownFileSize || input.size > maxRecordBytes()) return Error::NoHeader;
+  try {
+    std::string bytes(static_cast<size_t>(input.size), '\0');
+    FileSource source = FileSource::wholeFile(input.fd, input.size);
+    size_t filled = 0;
+    while (filled < bytes.size()) {
+      NARWE_ASSIGN_OR_RETURN(size_t got, source.read(bytes.data() + filled, bytes.size() - filled));
+      if (got == 0) return Error::EndOfStream;
+      filled += got;
+    }
+    bytes.push_back('\n');
+    NARWE_ASSIGN_OR_RETURN(MmapHeader header, resolveMmapHeader(bytes, options));
+    FileHeader result;
+    result.names.assign(header.names.begin(), header.names.end());
+    result.data_start = std::min<uint64_t>(header.data_start, input.size);
+    return result;
+  } catch (const std::bad_alloc&) {
+    return Error::OutOfMemory;
+  }
+}
+
 }  // namespace
 
 Status openAggInput(const Query& query, PreopenedInput preopened, const RunOptions& options,
@@ -100,7 +127,9 @@ Status openAggInput(const Query& query, PreopenedInput preopened, const RunOptio
   }
   NARWE_ASSIGN_OR_RETURN(input.size, sizeAtOpen(input.fd));
   if (input.size == 0) return Error::EmptyFile;
-  NARWE_ASSIGN_OR_RETURN(FileHeader header, readFileHeader(input.fd, input.size, options));
+  Result<FileHeader> read = readFileHeader(input.fd, input.size, options);
+  if (!read.ok() && read.error() == Error::NoHeader) read = wholeFileAsHeader(input, options);
+  NARWE_ASSIGN_OR_RETURN(FileHeader header, std::move(read));
   input.data_start = header.data_start;
   try {
     buildScanHeader(header.names, options.no_header_input, input.header);

@@ -92,7 +92,8 @@ class GroupRows final : public AggRowConsumer {
   Status init(unsigned workers) {
     try {
       workers_.resize(workers);
-      partitions_ = std::vector<Partition>(std::max<size_t>(kMinPartitions, workers));
+      // The shared store serves parallel scans only.
+      if (workers > 1) partitions_ = std::vector<Partition>(std::max<size_t>(kMinPartitions, workers));
     } catch (const std::bad_alloc&) {
       return Error::OutOfMemory;
     }
@@ -132,7 +133,10 @@ class GroupRows final : public AggRowConsumer {
   // every group ordered by key.
   Result<std::vector<std::pair<const std::string*, GroupAccum*>>> mergedGroups() {
     try {
+      // One worker: its store holds every group as it is.
+      const bool single = workers_.size() == 1;
       for (Worker& w : workers_) {
+        if (single) break;
         while (!w.local.empty()) {
           auto node = w.local.extract(w.local.begin());
           GroupMap& target = partitions_[partitionOf(node.key())].groups;
@@ -150,6 +154,10 @@ class GroupRows final : public AggRowConsumer {
       groups.reserve(total);
       for (Partition& p : partitions_) {
         for (auto& [key, accum] : p.groups) groups.emplace_back(&key, &accum);
+      }
+      if (single) {
+        groups.reserve(workers_[0].local.size());
+        for (auto& [key, accum] : workers_[0].local) groups.emplace_back(&key, &accum);
       }
       const size_t parts = plan_.keys.size();
       std::sort(groups.begin(), groups.end(), [parts](const auto& a, const auto& b) {

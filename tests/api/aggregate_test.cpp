@@ -135,6 +135,16 @@ TEST(Aggregation, EndToEndTable) {
   }
 }
 
+// A file of only a header without its line feed holds no rows on every route.
+TEST(Aggregation, HeaderWithoutLineFeed) {
+  ScratchDir dir;
+  const std::string f = "'" + dir.write("h.csv", "a,b") + "'";
+  EXPECT_EQ(run("SELECT a FROM " + f), "a\n");
+  EXPECT_EQ(run("SELECT count(*) FROM " + f), "count(*)\n0\n");
+  EXPECT_EQ(run("SELECT count(*), sum(b) FROM " + f + " WHERE a > 0"), "count(*),sum(b)\n0,\n");
+  EXPECT_EQ(run("SELECT a, count(*) FROM " + f + " GROUP BY a"), "a,count(*)\n");
+}
+
 TEST(Aggregation, JsonValuesFollowTheBareNumberRule) {
   ScratchDir dir;
   const std::string t = dir.write("t.csv", "a,b\n1,x\n007,y\n");

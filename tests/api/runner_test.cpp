@@ -99,6 +99,9 @@ TEST(Runner, StandardInputRoutes) {
       {"SELECT count(*) FROM stdin", big, big_count.c_str()},
       {"SELECT n, count(*) FROM - GROUP BY n", "n\n1\n\n1\n", "n,count(*)\n,1\n1,2\n"},
       {"SELECT sum(n) AS s FROM stdin HAVING count(*) > 9", "n\n1\n", "s\n"},
+      // DISTINCT groups as it does on a file: rows in byte order.
+      {"SELECT DISTINCT n FROM stdin", "n\n2\n10\n2\n", "n\n10\n2\n"},
+      {"SELECT DISTINCT upper(n) FROM stdin", "n\nb\na\nb\n", "upper(n)\nB\nA\n"},
       // Rejected before standard input is read.
       {"SELECT n, count(*) FROM stdin", big, "error: MixedAggregateAndNonAggregateSelect"},
   };

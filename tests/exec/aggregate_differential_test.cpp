@@ -148,10 +148,16 @@ TEST(AggregateDifferential, SmallChunksAgreeWithTheSequentialScan) {
 TEST(AggregateDifferential, LargeFileAgreesWithTheSequentialScan) {
   GeneratedFile file(7, kAggParallelMinBytes + (512 << 10), 60000);
   ASSERT_GT(file.size(), kAggParallelMinBytes);
-  for (const char* statement : {kStatements[1], kStatements[2], kStatements[4]}) {
+  // Kept to a few scans: each reads the whole file (slow under sanitizers).
+  struct Run {
+    const char* statement;
+    std::vector<unsigned> workers;
+  } runs[] = {{kStatements[2], {2u, 8u}}, {kStatements[1], {8u}}};
+  for (const Run& run : runs) {
+    const char* statement = run.statement;
     const std::string expected = answer(statement, file.path(), 1, sequentialSettings());
     ASSERT_EQ(expected.find("error"), std::string::npos) << expected;
-    for (unsigned workers : {2u, 8u}) {
+    for (unsigned workers : run.workers) {
       EXPECT_EQ(answer(statement, file.path(), workers, AggScanSettings{}), expected)
           << statement << " workers " << workers;
     }
