@@ -4,6 +4,10 @@
 // to the --output file and exits 0; on failure prints the library's error
 // text to standard error and exits 1. Usage mistakes exit 2. The host uses
 // only include/narwe.h, as any program embedding the library does.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -118,22 +122,59 @@ int parseArguments(int argc, char** argv, Options* options) {
   return -1;
 }
 
+// Writes all of `text` to an open descriptor; false when a write failed.
+bool writeAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// Replaces the regular file `path` with `text` all at once: the bytes go to a
+// new file beside it, which is renamed over `path` only when every byte is on
+// disk, so a failed write (a full disk) leaves the old contents untouched.
+bool replaceFile(const char* path, std::string_view text) {
+  std::string temp = std::string(path) + ".narwe-XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  // mkstemp creates the file owner-only; give it the mode a new file gets.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  bool ok = ::fchmod(fd, 0666 & ~mask) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (ok) ok = ::rename(temp.c_str(), path) == 0;
+  if (!ok) {
+    const int saved = errno;
+    ::unlink(temp.c_str());
+    errno = saved;
+  }
+  return ok;
+}
+
 // Writes `text` to the --output file or standard output; false (with a
-// message on standard error) when it could not be written in full.
+// message on standard error) when it could not be written in full. A regular
+// (or not yet existing) output file is replaced whole; anything else, such as
+// a device or a pipe, is written in place.
 bool writeResult(const Options& options, std::string_view text) {
-  std::FILE* stream = stdout;
+  bool written = false;
   const char* where = "standard output";
-  if (options.output_path != nullptr) {
+  if (options.output_path == nullptr) {
+    written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    written = std::fflush(stdout) == 0 && written;
+  } else {
     where = options.output_path;
-    stream = std::fopen(options.output_path, "wb");
-    if (stream == nullptr) {
-      std::fprintf(stderr, "narwe: cannot write %s: %s\n", where, std::strerror(errno));
-      return false;
+    struct stat st {};
+    if (::stat(options.output_path, &st) != 0 || S_ISREG(st.st_mode)) {
+      written = replaceFile(options.output_path, text);
+    } else {
+      const int fd = ::open(options.output_path, O_WRONLY | O_CLOEXEC);
+      written = fd >= 0 && writeAll(fd, text);
+      if (fd >= 0) written = ::close(fd) == 0 && written;
     }
   }
-  bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
-  written = std::fflush(stream) == 0 && written;
-  if (stream != stdout) written = std::fclose(stream) == 0 && written;
   if (!written) {
     std::fprintf(stderr, "narwe: cannot write %s: %s\n", where, std::strerror(errno));
   }

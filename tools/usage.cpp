@@ -18,11 +18,11 @@ struct Feature {
 };
 
 constexpr Feature kFeatures[] = {
-    {"  GROUP BY items [HAVING condition]\n", false, "error: Unimplemented"},
+    {"  GROUP BY items [HAVING condition]\n", true, "error: Unimplemented"},
     {"  aggregates: count(*), count(x), count(DISTINCT x), sum, avg, min, max,\n"
      "    median, variance, stddev and their _samp/_pop forms, group_concat,\n"
      "    string_agg\n",
-     false, "error: Unimplemented"},
+     true, "error: Unimplemented"},
     {"  [INNER] JOIN 'other.csv' [alias] ON a = b\n", true, ""},
     {"  column [NOT] IN (SELECT ...)\n", true, ""},
 };

@@ -29,8 +29,9 @@ size_t DistinctTexts::find(std::string_view text, uint64_t hash) const {
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     const Slot& slot = slots_[i];
     if (slot.data == nullptr) return i;
+    // The empty text may come without storage (a null view): never compared.
     if (slot.tag == tag && slot.length == text.size() &&
-        std::memcmp(slot.data, text.data(), text.size()) == 0) {
+        (text.empty() || std::memcmp(slot.data, text.data(), text.size()) == 0)) {
       return i;
     }
   }

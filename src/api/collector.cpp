@@ -173,9 +173,12 @@ Result<char*> OutputCollector::takeText() {
   if (state_.size > 0 && std::memchr(state_.data, '\0', state_.size) != nullptr) {
     return Error::InvalidInput;
   }
-  // The terminating NUL is not output, so the cap does not apply to it.
-  state_.capacity_limit = SIZE_MAX;
-  if (!reserve(state_, 1)) return Error::OutOfMemory;
+  // The terminating NUL is not output, so the cap does not apply to it; it
+  // takes exactly one more byte (doubling a full multi-gigabyte buffer for it
+  // would double the peak, or fail a result already collected).
+  if (state_.capacity == state_.size && !growTo(state_, state_.size + 1)) {
+    return Error::OutOfMemory;
+  }
   char* text = state_.data;
   text[state_.size] = '\0';
   // Give back the spare capacity of large results.

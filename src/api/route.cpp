@@ -15,13 +15,15 @@ struct AggregateUse {
 // Which select items are aggregates. With SELECT * nothing counts as one.
 AggregateUse aggregateUse(const Query& query) {
   AggregateUse use;
-  if (query.select_all || !query.select_items) return use;
+  if (query.select_all) return use;
+  const std::shared_ptr<const std::vector<SelectItem>> items = selectItemsOf(query);
+  if (!items) return use;
   size_t count = 0;
-  for (const SelectItem& item : *query.select_items) {
+  for (const SelectItem& item : *items) {
     if (item.is_aggregate) ++count;
   }
   use.any = count > 0;
-  use.all = use.any && count == query.select_items->size();
+  use.all = use.any && count == items->size();
   return use;
 }
 
@@ -56,8 +58,14 @@ Route chooseRoute(const Query& query, const RouteInputs& inputs) {
   const AggregateUse aggregates = aggregateUse(query);
   const bool grouped = !query.group_by.empty();
 
+  const bool scalar = hasScalarSelectFunctions(query);
+  // DISTINCT without scalar functions is answered by grouping on every route,
+  // so standard input gives the rows, their order and the errors of a file.
+  const bool distinct_grouping = query.distinct && !query.select_all && !scalar;
   if (isStdinPath(query.file)) {
-    if (!aggregates.any && !grouped) return Route::FromStdin;
+    if (!aggregates.any && !grouped) {
+      return distinct_grouping ? Route::SpooledDistinct : Route::FromStdin;
+    }
     if (grouped || query.select_all || query.columns.empty()) return Route::SpooledGroupBy;
     if (aggregates.all) return Route::SpooledScalarAgg;
     return Route::SpooledMixedSelect;
@@ -68,8 +76,7 @@ Route chooseRoute(const Query& query, const RouteInputs& inputs) {
   if (grouped) return Route::GroupBy;
   if (aggregates.any) return aggregates.all ? Route::ScalarAgg : Route::MixedSelect;
 
-  const bool scalar = hasScalarSelectFunctions(query);
-  if (query.distinct && !query.select_all && !scalar) return Route::DistinctGroupBy;
+  if (distinct_grouping) return Route::DistinctGroupBy;
   if (!inputs.file_size) return Route::NeedsFileSize;
   if (scalar) return chooseScalarScan(query, inputs, *inputs.file_size);
   return choosePlainScan(query, inputs, *inputs.file_size);
@@ -78,15 +85,15 @@ Route chooseRoute(const Query& query, const RouteInputs& inputs) {
 bool routeAppliesHaving(Route route) {
   switch (route) {
     case Route::SpooledGroupBy:
+    case Route::SpooledDistinct:
     case Route::SpooledScalarAgg:
     case Route::SpooledMixedSelect:
     case Route::JoinAggregate:
     case Route::GroupBy:
     case Route::ScalarAgg:
     case Route::MixedSelect:
-      return true;
-    // DISTINCT is answered by the row scan for now, which has no groups.
     case Route::DistinctGroupBy:
+      return true;
     case Route::FromStdin:
     case Route::Join:
     case Route::NeedsFileSize:
@@ -103,6 +110,7 @@ std::string_view routeName(Route route) {
   switch (route) {
     case Route::FromStdin: return "FromStdin";
     case Route::SpooledGroupBy: return "SpooledGroupBy";
+    case Route::SpooledDistinct: return "SpooledDistinct";
     case Route::SpooledScalarAgg: return "SpooledScalarAgg";
     case Route::SpooledMixedSelect: return "SpooledMixedSelect";
     case Route::JoinAggregate: return "JoinAggregate";

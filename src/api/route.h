@@ -18,6 +18,7 @@ namespace narwe {
 enum class Route : uint8_t {
   FromStdin,           // stream standard input through the stdin executor
   SpooledGroupBy,      // spool stdin, then the GROUP BY executor
+  SpooledDistinct,     // spool stdin, then DISTINCT answered by grouping on the select items
   SpooledScalarAgg,    // spool stdin, then the whole-table aggregate executor
   SpooledMixedSelect,  // spool stdin, then fail: aggregates mixed with plain items
   JoinAggregate,       // materialize the join, then aggregate it

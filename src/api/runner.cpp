@@ -36,6 +36,11 @@ Status runSpooled(Route route, const Query& query, OutputSink& out, const RunOpt
   PreopenedInput input{spool.get(), true};
   switch (route) {
     case Route::SpooledGroupBy: return executeGroupBy(query, input, out, options);
+    case Route::SpooledDistinct: {
+      const Query grouped = distinctAsGroupBy(query);
+      if (!grouped.group_items) return Error::OutOfMemory;
+      return executeGroupBy(grouped, input, out, options);
+    }
     case Route::SpooledScalarAgg: return executeScalarAgg(query, input, out, options);
     default: return Error::MixedAggregateAndNonAggregateSelect;
   }
@@ -92,6 +97,7 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
       // an input of any length only to fail anyway.
       return Error::MixedAggregateAndNonAggregateSelect;
     case Route::SpooledGroupBy:
+    case Route::SpooledDistinct:
     case Route::SpooledScalarAgg:
       return runSpooled(route, query, out, options, stdin_fd);
     case Route::JoinAggregate:
@@ -104,11 +110,11 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
       return executeScalarAgg(query, PreopenedInput{}, out, options);
     case Route::MixedSelect:
       return Error::MixedAggregateAndNonAggregateSelect;
-    case Route::DistinctGroupBy:
-      // DISTINCT is answered by the row scan, whose output stage removes
-      // duplicate rows, until the grouping executor takes this route
-      // (through distinctAsGroupBy).
-      break;
+    case Route::DistinctGroupBy: {
+      const Query grouped = distinctAsGroupBy(query);
+      if (!grouped.group_items) return Error::OutOfMemory;
+      return executeGroupBy(grouped, PreopenedInput{}, out, options);
+    }
     default:
       break;
   }
@@ -120,7 +126,6 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   // is read to its end by one scan.
   NARWE_ASSIGN_OR_RETURN(input.size, sizeAtOpen(file.get()));
   input.path = query.file;
-  if (route == Route::DistinctGroupBy) return executeSequential(query, input, out, options);
   inputs.file_size = input.size == kUnknownFileSize ? 0 : input.size;
   inputs.workers = effectiveThreadCount(options.thread_count);
   route = chooseRoute(query, inputs);

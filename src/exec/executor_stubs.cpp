@@ -1,6 +1,6 @@
 // Executors whose own implementation has not landed yet. The mapped and
 // parallel scans delegate to the sequential executor (same answers, one
-// thread); the grouping and aggregate executors report Unimplemented.
+// thread).
 // Each is a tiny function of its own so it can be replaced on its own.
 #include "exec/executors.h"
 
@@ -25,14 +25,6 @@ Status executeParallelMapped(const Query& query, const InputFile& input, OutputS
 Status executeParallelScalar(const Query& query, const InputFile& input, OutputSink& out,
                              const RunOptions& options) {
   return executeSequential(query, input, out, options);
-}
-
-Status executeGroupBy(const Query&, PreopenedInput, OutputSink&, const RunOptions&) {
-  return Error::Unimplemented;
-}
-
-Status executeScalarAgg(const Query&, PreopenedInput, OutputSink&, const RunOptions&) {
-  return Error::Unimplemented;
 }
 
 

@@ -56,8 +56,9 @@ Result<Projection> buildProjection(const Query& query, const ScanHeader& header)
     }
     return projection;
   }
-  if (!query.select_items) return Error::InvalidQuery;  // the parse always builds them
-  for (const SelectItem& item : *query.select_items) {
+  projection.items = selectItemsOf(query);
+  if (!projection.items) return Error::OutOfMemory;
+  for (const SelectItem& item : *projection.items) {
     const std::string_view expression = item.view(item.expression);
     const std::optional<std::string_view> alias =
         item.alias ? std::optional(item.view(*item.alias)) : std::nullopt;

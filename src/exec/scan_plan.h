@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,6 +24,7 @@
 #include "scalar/bound_predicate.h"
 #include "scalar/scalar.h"
 #include "sql/query.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 
@@ -50,6 +52,9 @@ struct Projection {
   std::vector<OutputColSpec> columns;
   std::vector<std::string> names;                    // output header names
   std::vector<std::optional<size_t>> plain_sources;  // input column of copied columns
+  // The select items the scalar columns were parsed from: their texts must
+  // outlive the specs, which view them.
+  std::shared_ptr<const std::vector<SelectItem>> items;
 
   // Output values of one row. Copied columns are views of `fields` (the empty
   // text past the end of a short record); scalar columns live in `scratch`.

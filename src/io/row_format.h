@@ -102,12 +102,17 @@ constexpr size_t kCsvQuotedGrowth = 2;
 constexpr size_t kJsonEscapedGrowth = kJsonEscapeMax;
 
 // Non-zero when some byte of the word makes a CSV field need quotes: a
-// comma, quote, LF, CR, or the delimiter.
+// comma, quote, LF or CR. With another delimiter than the comma, that
+// delimiter too (a separate mask, so comma-delimited output pays nothing).
 struct CsvSpecialMask {
+  uint64_t operator()(uint64_t word) const {
+    return hasByte(word, ',') | hasByte(word, '"') | hasByte(word, '\n') | hasByte(word, '\r');
+  }
+};
+struct CsvSpecialMaskWithDelimiter {
   char delimiter;
   uint64_t operator()(uint64_t word) const {
-    return hasByte(word, ',') | hasByte(word, '"') | hasByte(word, '\n') |
-           hasByte(word, '\r') | hasByte(word, static_cast<unsigned char>(delimiter));
+    return CsvSpecialMask{}(word) | hasByte(word, static_cast<unsigned char>(delimiter));
   }
 };
 
@@ -155,9 +160,10 @@ inline uint64_t copyAndScan(char* dst, const char* src, size_t n, Mask mask) {
 }
 
 // Writes a CSV field at out (room for 2n + 2 bytes); returns the end.
-inline char* writeCsvField(char* out, std::string_view field, char delimiter) {
+template <typename Mask>
+inline char* writeCsvField(char* out, std::string_view field, Mask mask) {
   const size_t n = field.size();
-  if (copyAndScan(out, field.data(), n, CsvSpecialMask{delimiter}) == 0) return out + n;
+  if (copyAndScan(out, field.data(), n, mask) == 0) return out + n;
   *out++ = '"';
   for (char c : field) {
     *out++ = c;
@@ -246,11 +252,15 @@ template <typename Text>
 char* RowFormat::writeRow(char* out, std::span<const Text> values) const {
   using namespace row_format_detail;
   if (!json()) {
-    for (size_t i = 0; i < values.size(); ++i) {
-      if (i > 0) *out++ = delimiter_;
-      out = writeCsvField(out, std::string_view(values[i]), delimiter_);
-    }
-    return out;
+    auto write_fields = [&](auto mask) {
+      for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) *out++ = delimiter_;
+        out = writeCsvField(out, std::string_view(values[i]), mask);
+      }
+      return out;
+    };
+    if (delimiter_ == ',') return write_fields(CsvSpecialMask{});
+    return write_fields(CsvSpecialMaskWithDelimiter{delimiter_});
   }
   const size_t columns = key_ends_.size();
   const size_t present = values.size() < columns ? values.size() : columns;

@@ -16,22 +16,36 @@ std::string_view fieldAt(std::span<const std::string_view> fields, size_t column
   return column < fields.size() ? fields[column] : std::string_view();
 }
 
-bool compareText(std::string_view field, std::string_view literal, Operator op) {
-  switch (op) {
-    case Operator::eq: return field == literal;
-    case Operator::ne: return field != literal;
-    case Operator::gt: return compareBytes(field, literal) > 0;
-    case Operator::ge: return compareBytes(field, literal) >= 0;
-    case Operator::lt: return compareBytes(field, literal) < 0;
-    case Operator::le: return compareBytes(field, literal) <= 0;
-    default: return false;
-  }
-}
-
 Result<size_t> columnOf(const NameIndex& index, std::string_view name) {
   const size_t* position = findColumn(index, name);
   if (position == nullptr) return Error::ColumnNotFound;
   return *position;
+}
+
+// The per-operator leaf kinds of a numeric or text comparison; `never` for
+// an operator that holds on no plain literal.
+LeafTest numberTest(Operator op) {
+  switch (op) {
+    case Operator::eq: return LeafTest::number_eq;
+    case Operator::ne: return LeafTest::number_ne;
+    case Operator::gt: return LeafTest::number_gt;
+    case Operator::ge: return LeafTest::number_ge;
+    case Operator::lt: return LeafTest::number_lt;
+    case Operator::le: return LeafTest::number_le;
+    default: return LeafTest::never;
+  }
+}
+
+LeafTest textTest(Operator op) {
+  switch (op) {
+    case Operator::eq: return LeafTest::text_eq;
+    case Operator::ne: return LeafTest::text_ne;
+    case Operator::gt: return LeafTest::text_gt;
+    case Operator::ge: return LeafTest::text_ge;
+    case Operator::lt: return LeafTest::text_lt;
+    case Operator::le: return LeafTest::text_le;
+    default: return LeafTest::never;
+  }
 }
 
 }  // namespace
@@ -42,6 +56,8 @@ Result<BoundPredicate> BoundPredicate::bind(const Expression& expr, const NameIn
     BoundPredicate predicate;
     predicate.strict_ = strict;
     NARWE_TRY(predicate.bindNode(expr, index));
+    for (PredicateLeaf& leaf : predicate.leaves_) leaf.strict_number = strict && leaf.reads_number;
+    predicate.single_leaf_ = predicate.nodes_.size() == 1;
     return predicate;
   } catch (const std::bad_alloc&) {
     return Error::OutOfMemory;
@@ -130,12 +146,12 @@ Result<PredicateLeaf> BoundPredicate::bindComparison(const Comparison& c, const 
     return leaf;
   }
   if (c.number) {
-    leaf.test = LeafTest::number;
+    leaf.test = numberTest(c.op);
     leaf.number = *c.number;
     leaf.reads_number = true;
     return leaf;
   }
-  leaf.test = LeafTest::text;
+  leaf.test = textTest(c.op);
   return leaf;
 }
 
@@ -146,11 +162,11 @@ Result<PredicateLeaf> BoundPredicate::bindFunction(const FunctionComparison& f,
   leaf.op = f.op;
   leaf.number = f.number;
   leaf.unit = dateUnitFromText(f.part);
-  if (f.function == "extract") {
+  if (f.function == FunctionId::extract) {
     leaf.test = LeafTest::extract;
     return leaf;
   }
-  if (f.function == "datediff" && f.column2) {
+  if (f.function == FunctionId::datediff && f.column2) {
     NARWE_ASSIGN_OR_RETURN(leaf.column2, columnOf(index, *f.column2));
     leaf.test = LeafTest::datediff;
     return leaf;
@@ -159,21 +175,9 @@ Result<PredicateLeaf> BoundPredicate::bindFunction(const FunctionComparison& f,
   return Error::InvalidExpression;
 }
 
-bool BoundPredicate::leafMatches(const PredicateLeaf& leaf, std::span<const std::string_view> fields,
-                                 Error& error) const {
-  const std::string_view field = fieldAt(fields, leaf.column);
-  if (strict_ && leaf.reads_number && !readNumber(field)) {
-    error = Error::StrictModeNonNumericValue;
-    return false;
-  }
+bool BoundPredicate::otherLeafMatches(const PredicateLeaf& leaf, std::string_view field,
+                                      std::span<const std::string_view> fields) const {
   switch (leaf.test) {
-    case LeafTest::is_null: return field.empty();
-    case LeafTest::is_not_null: return !field.empty();
-    case LeafTest::number: {
-      const std::optional<double> x = readNumber(field);
-      return x && compareNumbers(*x, leaf.number, leaf.op);
-    }
-    case LeafTest::text: return compareText(field, leaf.text, leaf.op);
     case LeafTest::like: return matchLike(field, leaf.text);
     case LeafTest::ilike: return matchILike(field, leaf.text);
     case LeafTest::in_set: return (leaf.set->find(field) != leaf.set->end()) != leaf.negated;
@@ -192,7 +196,8 @@ bool BoundPredicate::leafMatches(const PredicateLeaf& leaf, std::span<const std:
     case LeafTest::datediff:
       return compareNumbers(dateDiffNumber(leaf.unit, field, fieldAt(fields, leaf.column2)),
                             leaf.number, leaf.op);
-    case LeafTest::never: return false;
+    default:  // the kinds leafMatches decides inline, and never
+      return false;
   }
   return false;
 }

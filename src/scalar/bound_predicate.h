@@ -30,12 +30,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "common/bytes.h"
 #include "common/error.h"
 #include "common/name_index.h"
+#include "common/numbers.h"
 #include "common/text_hash.h"
 #include "scalar/scalar.h"
 #include "sql/query.h"
@@ -46,8 +49,11 @@ namespace narwe {
 enum class LeafTest : uint8_t {
   is_null,         // the field is empty
   is_not_null,     // the field is not empty
-  number,          // field read as a number, `op` the literal `number`
-  text,            // field bytes, `op` the literal `text`
+  // The field read as a number, compared with the literal `number`; one
+  // kind per operator, so a row costs one dispatch.
+  number_eq, number_ne, number_gt, number_ge, number_lt, number_le,
+  // The field's bytes compared with the literal `text` (byte order).
+  text_eq, text_ne, text_gt, text_ge, text_lt, text_le,
   like,            // LIKE `text`
   ilike,           // ILIKE `text`
   in_set,          // field bytes in `set` (inverted when `negated`)
@@ -63,7 +69,8 @@ struct PredicateLeaf {
   LeafTest test = LeafTest::never;
   Operator op = Operator::eq;
   bool negated = false;         // in_set: NOT IN
-  bool reads_number = false;    // the field must be a number (the strict check)
+  bool reads_number = false;    // the comparison reads the field as a number
+  bool strict_number = false;   // reads_number under the strict flag: a non-number is an error
   DateUnit unit = DateUnit::unknown;
   size_t column = 0;
   size_t column2 = 0;           // datediff: the second column
@@ -83,7 +90,7 @@ class BoundPredicate {
   // True when the row passes. With the strict flag a non-number in a numeric
   // comparison sets `error` and gives false. Never allocates.
   bool matches(std::span<const std::string_view> fields, Error& error) const {
-    if (nodes_.size() == 1) return leafMatches(leaves_.front(), fields, error);
+    if (single_leaf_) return leafMatches(leaves_.front(), fields, error);
     return treeMatches(0, fields, error);
   }
 
@@ -102,14 +109,49 @@ class BoundPredicate {
   Result<PredicateLeaf> bindComparison(const Comparison& c, const NameIndex& index);
   Result<PredicateLeaf> bindFunction(const FunctionComparison& f, const NameIndex& index);
 
+  // The common tests are inline, so a one-comparison WHERE costs the
+  // comparison itself; the rest go through otherLeafMatches.
   bool leafMatches(const PredicateLeaf& leaf, std::span<const std::string_view> fields,
-                   Error& error) const;
+                   Error& error) const {
+    const std::string_view field =
+        leaf.column < fields.size() ? fields[leaf.column] : std::string_view();
+    if (leaf.strict_number && !readNumber(field)) {
+      error = Error::StrictModeNonNumericValue;
+      return false;
+    }
+    switch (leaf.test) {
+      case LeafTest::is_null: return field.empty();
+      case LeafTest::is_not_null: return !field.empty();
+      case LeafTest::number_eq: return numberMatches(field, [&](double x) { return x == leaf.number; });
+      case LeafTest::number_ne: return numberMatches(field, [&](double x) { return x != leaf.number; });
+      case LeafTest::number_gt: return numberMatches(field, [&](double x) { return x > leaf.number; });
+      case LeafTest::number_ge: return numberMatches(field, [&](double x) { return x >= leaf.number; });
+      case LeafTest::number_lt: return numberMatches(field, [&](double x) { return x < leaf.number; });
+      case LeafTest::number_le: return numberMatches(field, [&](double x) { return x <= leaf.number; });
+      case LeafTest::text_eq: return field == leaf.text;
+      case LeafTest::text_ne: return field != leaf.text;
+      case LeafTest::text_gt: return compareBytes(field, leaf.text) > 0;
+      case LeafTest::text_ge: return compareBytes(field, leaf.text) >= 0;
+      case LeafTest::text_lt: return compareBytes(field, leaf.text) < 0;
+      case LeafTest::text_le: return compareBytes(field, leaf.text) <= 0;
+      default: return otherLeafMatches(leaf, field, fields);
+    }
+  }
+  // A field that is not a number fails every numeric comparison.
+  template <typename Test>
+  static bool numberMatches(std::string_view field, Test&& test) {
+    const std::optional<double> x = readNumber(field);
+    return x && test(*x);
+  }
+  bool otherLeafMatches(const PredicateLeaf& leaf, std::string_view field,
+                        std::span<const std::string_view> fields) const;
   bool treeMatches(uint32_t node, std::span<const std::string_view> fields, Error& error) const;
 
   std::vector<Node> nodes_;  // nodes_[0] is the root
   std::vector<PredicateLeaf> leaves_;
   std::vector<std::unique_ptr<TextSet>> sets_;
   bool strict_ = false;
+  bool single_leaf_ = false;  // the condition is one comparison
 };
 
 }  // namespace narwe

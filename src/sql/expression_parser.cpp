@@ -47,7 +47,7 @@ constexpr std::string_view kSelectWord = "select";
 // A leading NOT needs the word, a separator and at least one more byte.
 constexpr size_t kMinNotConditionLength = 5;
 // Date-function names are short; a longer "name" is an ordinary column text.
-constexpr size_t kMaxFunctionNameLength = 16;
+constexpr size_t kMaxDateFunctionNameLength = 16;
 // DATEDIFF and DATEADD take exactly (unit, a, b).
 constexpr size_t kDateFunctionArgCount = 3;
 
@@ -151,7 +151,7 @@ class ConditionParser {
   [[gnu::noinline]] Result<ExprPtr> parseLeaf(size_t start, size_t end) const;
   Result<ExprPtr> parseBetween(size_t start, size_t end, TextSpan between) const;
   Result<ExprPtr> parseIn(size_t start, size_t end, TextSpan match, bool negated) const;
-  Result<ExprPtr> parseFunctionComparison(size_t end, size_t paren, std::string function, size_t op_pos,
+  Result<ExprPtr> parseFunctionComparison(size_t end, size_t paren, FunctionId function, size_t op_pos,
                                           size_t op_len) const;
   Result<std::vector<std::string_view>> splitArguments(size_t start, size_t end) const;
 
@@ -462,14 +462,13 @@ Result<ExprPtr> ConditionParser::parseLeaf(size_t start, size_t end) const {
   const size_t paren = left.find('(');
   if (paren != kNoPos) {
     const std::string_view name = trimBlanks(left.substr(0, paren));
-    const bool plain = !name.empty() && name.size() <= kMaxFunctionNameLength &&
+    const bool plain = !name.empty() && name.size() <= kMaxDateFunctionNameLength &&
                        std::none_of(name.begin(), name.end(), isBlankByte);
-    if (plain) {
-      std::string function = asciiLower(name);
-      if (function == "extract" || function == "datediff" || function == "dateadd") {
-        return parseFunctionComparison(end, left_start + paren, std::move(function), match.start,
-                                       match.end - match.start);
-      }
+    const std::optional<FunctionId> function = plain ? functionFromName(name) : std::nullopt;
+    if (function == FunctionId::extract || function == FunctionId::datediff ||
+        function == FunctionId::dateadd) {
+      return parseFunctionComparison(end, left_start + paren, *function, match.start,
+                                     match.end - match.start);
     }
   }
   NARWE_ASSIGN_OR_RETURN(Expression expression,
@@ -530,53 +529,28 @@ Result<ExprPtr> ConditionParser::parseIn(size_t start, size_t end, TextSpan matc
   }
   if (inner.empty()) return Error::InvalidExpression;
 
-  // The list splits at commas outside quoted items; a parenthesis inside
-  // the list is an item's own byte (no depth), as the items are literals.
+  // The items split by the shared comma rule; each is one literal.
   std::vector<std::string> items;
-  auto addItem = [&](size_t item_start, size_t item_end) -> Status {
-    const std::string_view item = trimmedSlice(item_start, item_end);
+  for (const std::string_view item : splitTopLevelCommas(slice(open + 1, close))) {
     if (item.empty()) return Error::InvalidExpression;
     NARWE_ASSIGN_OR_RETURN(std::string_view value, unquoteLiteral(item));
     items.emplace_back(value);
-    return okStatus();
-  };
-  const std::string_view list = text_.substr(0, close);
-  size_t item_start = open + 1;
-  for (size_t i = open + 1; i < close; ++i) {
-    const char c = text_[i];
-    if (isQuoteByte(c)) {
-      const size_t quote_end = quotedRunEnd(list, i);
-      if (quote_end == kNoPos) break;  // cannot happen: the pair was matched quote-aware
-      i = quote_end;
-    } else if (c == ',') {
-      NARWE_TRY(addItem(item_start, i));
-      item_start = i + 1;
-    }
   }
-  NARWE_TRY(addItem(item_start, close));
   comparison.in_values = std::move(items);
   return std::make_unique<Expression>(std::move(comparison));
 }
 
-// Splits text_[start, end) at top-level commas outside quoted runs.
+// Splits text_[start, end) by the shared comma rule; an empty argument is
+// malformed.
 Result<std::vector<std::string_view>> ConditionParser::splitArguments(size_t start, size_t end) const {
-  std::vector<std::string_view> args;
-  size_t arg_start = start;
-  scanTop(start, end, [&](size_t i) {
-    if (text_[i] == ',') {
-      args.push_back(trimmedSlice(arg_start, i));
-      arg_start = i + 1;
-    }
-    return false;
-  });
-  args.push_back(trimmedSlice(arg_start, end));
+  std::vector<std::string_view> args = splitTopLevelCommas(slice(start, end));
   for (const std::string_view arg : args) {
     if (arg.empty()) return Error::InvalidExpression;
   }
   return args;
 }
 
-Result<ExprPtr> ConditionParser::parseFunctionComparison(size_t end, size_t paren, std::string function,
+Result<ExprPtr> ConditionParser::parseFunctionComparison(size_t end, size_t paren, FunctionId function,
                                                          size_t op_pos, size_t op_len) const {
   const size_t close = closeOf(paren);
   if (close == kNoPos || close >= op_pos) return Error::InvalidExpression;
@@ -586,7 +560,7 @@ Result<ExprPtr> ConditionParser::parseFunctionComparison(size_t end, size_t pare
   if (!op) return Error::InvalidOperator;
 
   FunctionComparison comparison;
-  if (function == "extract") {
+  if (function == FunctionId::extract) {
     const std::optional<TextSpan> from = findTop(paren + 1, close, kExtractFromPattern);
     if (!from) return Error::InvalidExpression;
     const std::string_view part = trimmedSlice(paren + 1, from->start);
@@ -599,7 +573,7 @@ Result<ExprPtr> ConditionParser::parseFunctionComparison(size_t end, size_t pare
     if (args.size() != kDateFunctionArgCount) return Error::InvalidExpression;
     NARWE_ASSIGN_OR_RETURN(std::string_view part, unquoteLiteral(args[0]));
     comparison.part = std::string(part);
-    if (function == "datediff") {
+    if (function == FunctionId::datediff) {
       comparison.column = asciiLower(args[1]);
       comparison.column2 = asciiLower(args[2]);
     } else {
@@ -615,7 +589,7 @@ Result<ExprPtr> ConditionParser::parseFunctionComparison(size_t end, size_t pare
   NARWE_ASSIGN_OR_RETURN(std::string_view literal, unquoteLiteral(right));
   const std::optional<double> number = literalNumber(literal);
   if (!number) return Error::InvalidExpression;
-  comparison.function = std::move(function);
+  comparison.function = function;
   comparison.number = *number;
   comparison.op = *op;
   return std::make_unique<Expression>(std::move(comparison));

@@ -28,6 +28,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,9 +82,16 @@ std::optional<TextSpan> findClauseKeyword(std::string_view text, std::string_vie
 std::optional<TextSpan> detectJoinKeyword(std::string_view text);
 
 // Copies `text`, turning every qualified name "alias.name" into "name": an
-// occurrence of `alias` (any case) at the start or after a byte that is not a
-// name byte, followed by "." and a letter, '_' or UTF-8 byte, loses the alias
-// and the dot. Single-quoted literals are copied unchanged.
+// occurrence of one of `aliases` (any case; empty aliases are ignored) at the
+// start or after a byte that is not a name byte, followed by "." and a
+// letter, '_' or UTF-8 byte, loses the alias and the dot. Quoted runs are
+// copied unchanged. With `ambiguous`, a qualified name whose lower-cased
+// form is in that set fails with AmbiguousColumnReference (the name exists
+// in several joined tables). Running out of memory throws std::bad_alloc.
+Result<std::string> stripQualifiers(std::string_view text, std::span<const std::string> aliases,
+                                    const TextSet* ambiguous);
+
+// stripQualifiers for the one alias of a single-table statement.
 std::string stripSingleAlias(std::string_view text, std::string_view alias);
 
 // Parses a WHERE or HAVING condition into an Expression tree.

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/text_hash.h"
+#include "sql/names.h"
 
 namespace narwe {
 
@@ -71,7 +72,7 @@ struct Comparison {
 // A date function compared with a number: EXTRACT / DATEDIFF (a DATEADD
 // comparison is refused by the parser: it yields a date, not a number).
 struct FunctionComparison {
-  std::string function;  // "extract" or "datediff"
+  FunctionId function = FunctionId::extract;  // extract or datediff
   std::string part;      // unit or part argument
   std::string column;
   std::optional<std::string> column2;  // second column of datediff

@@ -28,19 +28,21 @@ size_t closingQuote(std::string_view text, size_t open) { return quotedRunEnd(te
 
 constexpr std::string_view kDatePartCall = "date_part(";
 
-struct DatePartUnit {
-  std::string_view unit;
-  std::string_view format;
-};
-
-constexpr std::array<DatePartUnit, 6> kDatePartUnits = {{
-    {"year", "%Y"},
-    {"month", "%m"},
-    {"day", "%d"},
-    {"hour", "%H"},
-    {"minute", "%M"},
-    {"second", "%S"},
-}};
+// The STRFTIME format of a DATE_PART unit; empty for the units DATE_PART
+// does not take (week, and any unknown text).
+std::string_view datePartFormat(DateUnit unit) {
+  switch (unit) {
+    case DateUnit::year: return "%Y";
+    case DateUnit::month: return "%m";
+    case DateUnit::day: return "%d";
+    case DateUnit::hour: return "%H";
+    case DateUnit::minute: return "%M";
+    case DateUnit::second: return "%S";
+    case DateUnit::week:
+    case DateUnit::unknown: return {};
+  }
+  return {};
+}
 
 // Finds "date_part(" outside quoted literals: a literal that merely
 // mentions the function must reach the output as written.
@@ -86,13 +88,7 @@ std::optional<std::string> rewriteFirstDatePart(std::string_view text) {
   if (comma == npos) return std::nullopt;
 
   std::string_view unit = trimBlanks(args.substr(open + 1, close - open - 1));
-  std::string_view format;
-  for (const DatePartUnit& entry : kDatePartUnits) {
-    if (equalsIgnoreCase(unit, entry.unit)) {
-      format = entry.format;
-      break;
-    }
-  }
+  const std::string_view format = datePartFormat(dateUnitFromText(unit));
   if (format.empty()) return std::nullopt;
   std::string_view column = trimBlanks(args.substr(comma + 1));
   std::string_view before = text.substr(0, call);
@@ -557,6 +553,17 @@ Result<std::vector<SelectItem>> parseSelectItems(const std::vector<std::string>&
     return items;
   } catch (const std::bad_alloc&) {
     return Error::OutOfMemory;
+  }
+}
+
+std::shared_ptr<const std::vector<SelectItem>> selectItemsOf(const Query& query) {
+  if (query.select_items) return query.select_items;
+  try {
+    Result<std::vector<SelectItem>> items = parseSelectItems(query.columns);
+    if (!items.ok()) return nullptr;
+    return std::make_shared<const std::vector<SelectItem>>(std::move(*items));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
   }
 }
 

@@ -183,6 +183,10 @@ Result<SelectItem> parseSelectItem(std::string_view text);
 // The items of a list, in order.
 Result<std::vector<SelectItem>> parseSelectItems(const std::vector<std::string>& texts);
 
+// query.select_items, or, for a query assembled without the parser, trees
+// built from its columns now (null when out of memory).
+std::shared_ptr<const std::vector<SelectItem>> selectItemsOf(const Query& query);
+
 // (Re)builds query.select_items, group_items and order_items from the texts
 // of columns, group_by and order_by. Fails only with OutOfMemory.
 Status buildItemTrees(Query& query);

@@ -458,33 +458,53 @@ std::optional<TextSpan> findClauseKeyword(std::string_view text, std::string_vie
 
 std::optional<TextSpan> detectJoinKeyword(std::string_view text) { return detectJoinKeywordFrom(text, 0); }
 
-std::string stripSingleAlias(std::string_view text, std::string_view alias) {
-  if (alias.empty()) return std::string(text);
+Result<std::string> stripQualifiers(std::string_view text, std::span<const std::string> aliases,
+                                    const TextSet* ambiguous) {
   std::string out;
   out.reserve(text.size());
   size_t i = 0;
   while (i < text.size()) {
     const char c = text[i];
-    if (c == '\'' || c == '"') {
+    if (isQuoteByte(c) && quotedRunEnd(text, i) != i) {
       // Literals (and quoted paths) are data, not names: copied as they stand.
-      const size_t close = text.find(c, i + 1);
+      const size_t close = quotedRunEnd(text, i);
       const size_t stop = close == kNoPos ? text.size() : close + 1;
       out.append(text.substr(i, stop - i));
       i = stop;
       continue;
     }
-    const size_t dot = i + alias.size();
-    const bool qualified = (i == 0 || !isNameByte(static_cast<unsigned char>(text[i - 1]))) &&
-                           dot + 1 < text.size() && text[dot] == '.' && isNameStart(text[dot + 1]) &&
-                           equalsIgnoreCase(text.substr(i, alias.size()), alias);
-    if (qualified) {
-      i = dot + 1;
+    size_t name_start = kNoPos;
+    if (i == 0 || !isNameByte(static_cast<unsigned char>(text[i - 1]))) {
+      for (const std::string& alias : aliases) {
+        const size_t dot = i + alias.size();
+        if (!alias.empty() && dot + 1 < text.size() && text[dot] == '.' && isNameStart(text[dot + 1]) &&
+            equalsIgnoreCase(text.substr(i, alias.size()), alias)) {
+          name_start = dot + 1;
+          break;
+        }
+      }
+    }
+    if (name_start == kNoPos) {
+      out.push_back(c);
+      ++i;
       continue;
     }
-    out.push_back(c);
-    ++i;
+    if (ambiguous != nullptr) {
+      size_t name_end = name_start;
+      while (name_end < text.size() && isNameByte(static_cast<unsigned char>(text[name_end]))) ++name_end;
+      if (ambiguous->contains(asciiLower(text.substr(name_start, name_end - name_start)))) {
+        return Error::AmbiguousColumnReference;
+      }
+    }
+    i = name_start;
   }
   return out;
+}
+
+std::string stripSingleAlias(std::string_view text, std::string_view alias) {
+  const std::string aliases[] = {std::string(alias)};
+  // Without an ambiguity set the copy cannot fail.
+  return std::move(stripQualifiers(text, aliases, nullptr).value());
 }
 
 }  // namespace narwe

@@ -97,7 +97,7 @@ const Case kCsvCases[] = {
     {"offset past the end", kPeople, "SELECT id FROM {f} OFFSET 10", "id\n"},
     {"limit and offset", kPeople, "SELECT id FROM {f} LIMIT 2 OFFSET 1", "id\n2\n3\n"},
     {"distinct with offset counts distinct rows", kPeople,
-     "SELECT DISTINCT city FROM {f} WHERE id > 0 LIMIT 5 OFFSET 1", "city\nLima\nQuito\n"},
+     "SELECT DISTINCT city FROM {f} WHERE id > 0 LIMIT 5 OFFSET 1", "city\nOslo\nQuito\n"},
     {"order by name ascending", kPeople, "SELECT name FROM {f} ORDER BY name",
      "Name\nAnn\nChen\nDana\nEve\nbob\n"},
     {"order by alias descending", kPeople, "SELECT id AS k FROM {f} ORDER BY k DESC LIMIT 2",
@@ -182,7 +182,8 @@ TEST(RowScan, DistinctDoesNotConfuseZeroBytesWithSeparators) {
   // would see the result end there), so CSV output fails by name; the JSON
   // form escapes it.
   Outcome json = runQuery(withFile("SELECT DISTINCT a, b FROM {f} WHERE a != 'q'", path), true);
-  EXPECT_EQ(json.text, "[\n{\"a\":\"x\\u0000\",\"b\":\"y\"},\n{\"a\":\"x\",\"b\":\"\\u0000y\"}\n]\n");
+  // DISTINCT rows come out in the byte order of their values, value by value.
+  EXPECT_EQ(json.text, "[\n{\"a\":\"x\",\"b\":\"\\u0000y\"},\n{\"a\":\"x\\u0000\",\"b\":\"y\"}\n]\n");
   EXPECT_EQ(json.rc, 0);
   EXPECT_EQ(outcome.text, "error: InvalidInput");
   EXPECT_EQ(outcome.rc, 1);

@@ -290,7 +290,7 @@ TEST(BoundPredicateTree, ShortRecordsReadTheEmptyText) {
 Expression fnCmp(const char* function, const char* part, const char* col, const char* col2,
                  Operator op, double number) {
   FunctionComparison f;
-  f.function = function;
+  f.function = *functionFromName(function);
   f.part = part;
   f.column = col;
   if (col2 != nullptr) f.column2 = col2;
@@ -334,7 +334,7 @@ TEST(BoundPredicateBind, LeavesHoldPositionsAndDecodedLiterals) {
   ASSERT_TRUE(bound.ok());
   std::span<const PredicateLeaf> leaves = bound->leaves();
   ASSERT_EQ(leaves.size(), 4u);
-  EXPECT_EQ(leaves[0].test, LeafTest::number);
+  EXPECT_EQ(leaves[0].test, LeafTest::number_gt);
   EXPECT_EQ(leaves[0].column, 1u);
   EXPECT_EQ(leaves[0].number, 4.5);
   EXPECT_EQ(leaves[1].test, LeafTest::in_set);

@@ -1,4 +1,4 @@
-// Select, GROUP BY and alias text rewriting.
+// Scalar-select detection, qualifier removal and GROUP BY key shapes.
 #include "scalar/rewrite.h"
 
 #include <gtest/gtest.h>
@@ -8,116 +8,6 @@
 
 namespace narwe {
 namespace {
-
-TEST(RewriteDateParts, RewritesTheFirstRecognisedCallOfEachText) {
-  struct Case {
-    const char* input;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {"DATE_PART('month', created_at)", "STRFTIME('%m', created_at)"},
-      {"date_part( 'Year' , d ) AS y", "STRFTIME('%Y', d) AS y"},
-      {"DATE_PART('day', d)", "STRFTIME('%d', d)"},
-      {"Date_Part('minute',d)", "STRFTIME('%M', d)"},
-      {"DATE_PART(' second ', d)", "STRFTIME('%S', d)"},
-      {"upper(DATE_PART('year', d))", "upper(STRFTIME('%Y', d))"},
-      // The column expression may itself hold a call.
-      {"DATE_PART('year', trim(d))", "STRFTIME('%Y', trim(d))"},
-      // Only the first call is rewritten.
-      {"DATE_PART('day', a) || DATE_PART('year', b)", "STRFTIME('%d', a) || DATE_PART('year', b)"},
-      // Unknown units and malformed calls stay as written.
-      {"DATE_PART('week', d)", "DATE_PART('week', d)"},
-      {"DATE_PART(year, d)", "DATE_PART(year, d)"},
-      {"DATE_PART('year' d)", "DATE_PART('year' d)"},
-      {"DATE_PART('year', d", "DATE_PART('year', d"},
-      {"DATE_PART('year)", "DATE_PART('year)"},
-      {"", ""},
-      // A literal that merely mentions the function is data.
-      {"concat(x, 'DATE_PART(''year'', d)')", "concat(x, 'DATE_PART(''year'', d)')"},
-      {"coalesce(x, 'date_part(')", "coalesce(x, 'date_part(')"},
-      // A ")" inside a literal of the column expression does not end the call.
-      {"DATE_PART('year', coalesce(d, ')'))", "STRFTIME('%Y', coalesce(d, ')'))"},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> items = {c.input};
-    ASSERT_TRUE(rewriteDateParts(items).ok()) << c.input;
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0], c.expected) << c.input;
-  }
-}
-
-TEST(RewriteDateParts, RewritesEveryElementOfTheList) {
-  std::vector<std::string> items = {"city", "DATE_PART('year', d) AS y", "date_part('month', e)"};
-  ASSERT_TRUE(rewriteDateParts(items).ok());
-  EXPECT_EQ(items, (std::vector<std::string>{"city", "STRFTIME('%Y', d) AS y",
-                                             "STRFTIME('%m', e)"}));
-}
-
-TEST(SplitAlias, SeparatesExpressionAndAlias) {
-  struct Case {
-    const char* item;
-    const char* expression;
-    const char* alias;  // nullptr: no alias
-  };
-  const Case cases[] = {
-      {"upper(name) AS n", "upper(name)", "n"},
-      {"price total", "price", "total"},
-      {"count(*) desc", "count(*) desc", nullptr},
-      {"a + b", "a +", "b"},
-      {"concat(a, ' as ', b)", "concat(a, ' as ', b)", nullptr},
-      {"'a b' c", "'a b'", "c"},
-      {"CASE WHEN a = 1 THEN 'x' ELSE 'y' END", "CASE WHEN a = 1 THEN 'x' ELSE 'y' END", nullptr},
-      {"CASE WHEN a = 1 THEN 'x' ELSE 'y' END flag", "CASE WHEN a = 1 THEN 'x' ELSE 'y' END", "flag"},
-      // An AS alias with a space falls back to the last word.
-      {"x AS first name", "x AS first", "name"},
-      // A trailing AS without alias, reserved words and non-identifiers.
-      {"sum(x) AS", "sum(x) AS", nullptr},
-      {"a b(c)", "a b(c)", nullptr},
-      {"a 1b", "a 1b", nullptr},
-      {"x as y(z)", "x as y(z)", nullptr},
-      {"f(a AS b)", "f(a AS b)", nullptr},
-      // ")" never takes the depth below zero.
-      {"x ) y", "x )", "y"},
-      {"'abc def", "'abc def", nullptr},
-      // Any run of blanks separates the words.
-      {"price\ttotal", "price", "total"},
-      {"price total\n", "price", "total"},
-      {"name\nAS n", "name", "n"},
-      {"upper(name)\r\n\tas\t\tu", "upper(name)", "u"},
-      {"x AS\tfirst\nname", "x AS\tfirst", "name"},
-      {"CASE\nWHEN a = 1 THEN 'x'\nELSE 'y'\nEND\nflag",
-       "CASE\nWHEN a = 1 THEN 'x'\nELSE 'y'\nEND", "flag"},
-      {"CASE\nWHEN a = 1 THEN 'x'\nELSE 'y'\nEND", "CASE\nWHEN a = 1 THEN 'x'\nELSE 'y'\nEND",
-       nullptr},
-      {"f(a\nAS b)", "f(a\nAS b)", nullptr},
-      {"", "", nullptr},
-  };
-  for (const Case& c : cases) {
-    AliasSplit split = splitAlias(c.item);
-    EXPECT_EQ(split.expression, c.expression) << c.item;
-    if (c.alias == nullptr) {
-      EXPECT_FALSE(split.alias.has_value()) << c.item << " -> " << *split.alias;
-    } else {
-      ASSERT_TRUE(split.alias.has_value()) << c.item;
-      EXPECT_EQ(*split.alias, c.alias) << c.item;
-    }
-  }
-}
-
-TEST(SplitAlias, LongBlankRunsAreWalkedOnce) {
-  // A megabyte of blanks between the words: quadratic work would take
-  // minutes here (and the test would time out), linear work milliseconds.
-  const std::string blanks(1 << 20, ' ');
-  const std::string with_as = "id" + blanks + "AS" + blanks + "k";  // the split views into it
-  AliasSplit split = splitAlias(with_as);
-  EXPECT_EQ(split.expression, "id");
-  ASSERT_TRUE(split.alias.has_value());
-  EXPECT_EQ(*split.alias, "k");
-  const std::string bare = "id" + blanks + "x";
-  split = splitAlias(bare);
-  EXPECT_EQ(split.expression, "id");
-  EXPECT_EQ(split.alias.value_or(""), "x");
-}
 
 TEST(HasScalarSelectFunctions, ClassifiesSelectLists) {
   struct Case {
@@ -201,37 +91,6 @@ TEST(DealiasText, IgnoresEmptyAliasesAndChecksLongNames) {
   Result<std::string> long_ref = dealiasText("t1." + long_name, aliases, ambiguous);
   ASSERT_FALSE(long_ref.ok());
   EXPECT_EQ(long_ref.error(), Error::AmbiguousColumnReference);
-}
-
-TEST(ParseRoundWrapper, RecognisesRoundWithDigits) {
-  struct Case {
-    const char* text;
-    const char* inner;  // nullptr: not a wrapper
-    int digits;
-  };
-  const Case cases[] = {
-      {"round(avg(x), 2)", "avg(x)", 2},
-      {"ROUND( sum(a) , 3 )", "sum(a)", 3},
-      {"  round(x,1)  ", "x", 1},
-      {"round(f(a, b), 2)", "f(a, b)", 2},
-      {"round(x, 255)", "x", 255},
-      {"round(x)", nullptr, 0},
-      {"round(x, 256)", nullptr, 0},
-      {"round(x, -1)", nullptr, 0},
-      {"round(x, 2) AS y", nullptr, 0},
-      {"round(a,1", nullptr, 0},
-      {"rounds(x, 1)", nullptr, 0},
-  };
-  for (const Case& c : cases) {
-    std::optional<RoundWrapper> wrapper = parseRoundWrapper(c.text);
-    if (c.inner == nullptr) {
-      EXPECT_FALSE(wrapper.has_value()) << c.text;
-    } else {
-      ASSERT_TRUE(wrapper.has_value()) << c.text;
-      EXPECT_EQ(wrapper->inner, c.inner) << c.text;
-      EXPECT_EQ(wrapper->digits, c.digits) << c.text;
-    }
-  }
 }
 
 NameIndex testIndex() { return buildNameIndex({"d", "Name", " price "}); }

@@ -47,7 +47,7 @@ std::string describe(const Expression& e) {
     return c->column + opText(c->op) + c->value;
   }
   if (const auto* f = std::get_if<FunctionComparison>(&e.node)) {
-    return f->function + "(" + f->part + "|" + f->column + (f->column2 ? "|" + *f->column2 : "") + ")" +
+    return std::string(f->function == FunctionId::extract ? "extract" : "datediff") + "(" + f->part + "|" + f->column + (f->column2 ? "|" + *f->column2 : "") + ")" +
            opText(f->op) + std::to_string(static_cast<int>(f->number));
   }
   if (const auto* l = std::get_if<Logical>(&e.node)) {
