@@ -102,7 +102,7 @@ Outcome viaExecutor(Executor executor, const std::string& sql, const std::string
 // fields holding delimiters, quote pairs and line feeds, empty fields,
 // blank lines, optional CR LF endings, and optionally one record of 257
 // fields or one over-long record part-way through.
-struct FileSpec {
+struct FileShape {
   const char* name;
   bool crlf = false;
   bool blank_lines = false;
@@ -111,25 +111,25 @@ struct FileSpec {
   bool byte_order_mark = false;
 };
 
-std::string generate(const FileSpec& spec, size_t rows, uint64_t seed) {
+std::string generate(const FileShape& shape, size_t rows, uint64_t seed) {
   std::mt19937_64 rng(seed);
   static const char* nums[] = {"1", "2", "10", "-3", "0", "", "7.5", "100", "-0", "abc", "1e2", "42", "3"};
   static const char* names[] = {"Ann", "\"Smith, J\"", "\"say \"\"hi\"\"\"", "\"two\nlines\"", "",
                                 "bob", "Ærø", "\"a\"\"\"", "x y"};
   static const char* cities[] = {"Oslo", "Lima", "oslo", "", "Bergen", "Lima ", "\"Oslo\""};
   static const char* mixes[] = {"10", "9", "5a", "1_0", "2", "", " 7", "+3", "abc", "12", "-2", "1e1"};
-  const std::string eol = spec.crlf ? "\r\n" : "\n";
-  std::string out = spec.byte_order_mark ? "\xEF\xBB\xBF" : "";
+  const std::string eol = shape.crlf ? "\r\n" : "\n";
+  std::string out = shape.byte_order_mark ? "\xEF\xBB\xBF" : "";
   out += "id,\"Num\",name,city,mix" + eol;
   for (size_t i = 0; i < rows; ++i) {
-    if (spec.blank_lines && rng() % 17 == 0) out += eol;
-    if (spec.wide_record && i == rows * 2 / 3) {
+    if (shape.blank_lines && rng() % 17 == 0) out += eol;
+    if (shape.wide_record && i == rows * 2 / 3) {
       out += std::to_string(i);
       for (int f = 1; f < 257; ++f) out += ",w";
       out += eol;
       continue;
     }
-    if (spec.long_record && i == rows * 2 / 3) {
+    if (shape.long_record && i == rows * 2 / 3) {
       out += std::to_string(i) + ",1," + std::string(3000, 'L') + ",Oslo,1" + eol;
       continue;
     }
@@ -145,7 +145,7 @@ std::string generate(const FileSpec& spec, size_t rows, uint64_t seed) {
   return out;
 }
 
-const FileSpec kFiles[] = {
+const FileShape kFiles[] = {
     {.name = "plain"},
     {.name = "crlf_blank", .crlf = true, .blank_lines = true, .byte_order_mark = true},
     {.name = "wide", .blank_lines = true, .wide_record = true},
@@ -206,15 +206,15 @@ TEST(LargeRoutes, EveryRouteGivesTheSequentialAnswer) {
   const std::string dir = dir_pattern;
   size_t compared = 0, answered = 0, rows = 0;
   uint64_t seed = 1;
-  for (const FileSpec& spec : kFiles) {
-    const std::string path = dir + "/" + spec.name + ".csv";
+  for (const FileShape& shape : kFiles) {
+    const std::string path = dir + "/" + shape.name + ".csv";
     {
-      std::string content = generate(spec, 260, seed++);
+      std::string content = generate(shape, 260, seed++);
       FILE* f = std::fopen(path.c_str(), "wb");
       std::fwrite(content.data(), 1, content.size(), f);
       std::fclose(f);
     }
-    setMaxRecordBytes(spec.long_record ? 1000 : 0);
+    setMaxRecordBytes(shape.long_record ? 1000 : 0);
     for (const char* pattern : kStatements) {
       for (OutputFormat format : {OutputFormat::Csv, OutputFormat::JsonArray}) {
         for (bool no_header : {false, true}) {
@@ -227,7 +227,7 @@ TEST(LargeRoutes, EveryRouteGivesTheSequentialAnswer) {
           rows += static_cast<size_t>(std::count(want.text.begin(), want.text.end(), '\n'));
           auto check = [&](const Outcome& got, const std::string& how) {
             ++compared;
-            EXPECT_EQ(got, want) << spec.name << " | " << sql << " | " << how
+            EXPECT_EQ(got, want) << shape.name << " | " << sql << " | " << how
                                  << (no_header ? " | no header" : "");
           };
           // Through the decision table, past 5 MiB and past 10 MiB.
@@ -305,7 +305,7 @@ TEST(LargeRoutes, EdgeFilesGiveTheSequentialAnswer) {
 
 TEST(LargeRoutes, RealFilePastTenMebibytes) {
   // The same generated rows repeated past 10 MiB, chunked automatically.
-  const std::string rows = generate(FileSpec{.name = "big", .blank_lines = true}, 2000, 77);
+  const std::string rows = generate(FileShape{.name = "big", .blank_lines = true}, 2000, 77);
   std::string content = rows;
   const std::string body = rows.substr(rows.find('\n') + 1);
   while (content.size() <= kPastParallel) {
