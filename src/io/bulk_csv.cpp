@@ -89,7 +89,6 @@ Result<BulkCsvReader> BulkCsvReader::over(FileSource source) {
   if (!buffer) return Error::OutOfMemory;
   try {
     BulkCsvReader reader(source, std::move(buffer));
-    reader.fields_ = std::make_unique<std::array<std::string_view, kRecordFieldCapacity>>();
     return reader;
   } catch (const std::bad_alloc&) {
     return Error::OutOfMemory;
@@ -241,6 +240,13 @@ Result<Record> BulkCsvReader::parseLine(std::string_view line) const {
 }
 
 Result<std::span<const std::string_view>> BulkCsvReader::parseLineSlices(std::string_view line) {
+  return splitter_.split(line);
+}
+
+FieldSplitter::FieldSplitter()
+    : fields_(std::make_unique<std::array<std::string_view, kRecordFieldCapacity>>()) {}
+
+Result<std::span<const std::string_view>> FieldSplitter::split(std::string_view line) {
   scratch_.reset();
   std::string_view* table = fields_->data();
   NARWE_ASSIGN_OR_RETURN(const size_t count,

@@ -42,6 +42,28 @@
 
 namespace narwe {
 
+// Splits one record's bytes into borrowed field slices, the way
+// BulkCsvReader::readRecordSlices does: at most kRecordFieldCapacity fields
+// (more give TooManyColumns), every field holding a quote pair gets the pair
+// unescaped into the splitter's scratch. A result is valid until the next
+// call. Lets a worker that holds record bytes of its own read them exactly
+// as the file reader would. One splitter per thread.
+class FieldSplitter {
+ public:
+  FieldSplitter();
+  FieldSplitter(FieldSplitter&&) = default;
+  FieldSplitter& operator=(FieldSplitter&&) = default;
+
+  void setDelimiter(char delimiter) { delimiter_ = delimiter; }
+  // Errors: TooManyColumns, OutOfMemory.
+  Result<std::span<const std::string_view>> split(std::string_view line);
+
+ private:
+  std::unique_ptr<std::array<std::string_view, kRecordFieldCapacity>> fields_;
+  Arena scratch_;
+  char delimiter_ = ',';
+};
+
 class BulkCsvReader {
  public:
   static constexpr size_t kBufferSize = 2 * 1024 * 1024;
@@ -61,8 +83,15 @@ class BulkCsvReader {
   BulkCsvReader(BulkCsvReader&&) = default;
   BulkCsvReader& operator=(BulkCsvReader&&) = default;
 
-  void setDelimiter(char delimiter) { delimiter_ = delimiter; }
+  void setDelimiter(char delimiter) {
+    delimiter_ = delimiter;
+    splitter_.setDelimiter(delimiter);
+  }
   char delimiter() const { return delimiter_; }
+
+  // File offset of the first byte not yet returned in a record: after the
+  // first readRecord, where the data after the header row starts.
+  uint64_t offset() const { return source_.position() - (filled_ - cursor_); }
 
   // Next record, owned. Errors: OutOfMemory, FileTooBig (a record longer
   // than the record limit), EndOfStream (the file shrank), read errors.
@@ -93,8 +122,7 @@ class BulkCsvReader {
   size_t capacity_ = kBufferSize;
   size_t filled_ = 0;
   size_t cursor_ = 0;
-  std::unique_ptr<std::array<std::string_view, kRecordFieldCapacity>> fields_;
-  Arena scratch_;
+  FieldSplitter splitter_;
   FileSource source_;
   char delimiter_ = ',';
   bool end_of_input_ = false;
