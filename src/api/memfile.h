@@ -21,6 +21,7 @@ namespace narwe {
 inline constexpr std::string_view kStdinSpoolName = "stdin_spool";
 inline constexpr std::string_view kJoinChunkName = "join";
 inline constexpr std::string_view kJoinAggregateName = "joinagg";
+inline constexpr std::string_view kSubqueryResultName = "subquery";
 
 // Bytes read from the input per read call while spooling.
 inline constexpr size_t kSpoolReadSize = 1 << 20;

@@ -7,6 +7,7 @@
 #include "api/join_aggregate.h"
 #include "api/memfile.h"
 #include "api/route.h"
+#include "api/subquery.h"
 #include "common/unique_fd.h"
 #include "io/file_source.h"
 #include "scalar/rewrite.h"
@@ -132,30 +133,11 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   return runFileScan(route, query, input, out, options);
 }
 
-static Status rejectSubqueries(const Query& query) {
-  // IN (SELECT ...) parses, but no executor runs sub-queries: answering it as
-  // an empty-field test would be a wrong result, so the statement is refused.
-  std::vector<const Expression*> pending;
-  if (query.where) pending.push_back(query.where.get());
-  if (query.having) pending.push_back(query.having.get());
-  while (!pending.empty()) {
-    const Expression* expr = pending.back();
-    pending.pop_back();
-    if (const auto* comparison = std::get_if<Comparison>(&expr->node)) {
-      if (comparison->subquery) return Error::SubqueriesNotSupported;
-    } else if (const auto* logical = std::get_if<Logical>(&expr->node)) {
-      pending.push_back(logical->left.get());
-      pending.push_back(logical->right.get());
-    } else if (const auto* negation = std::get_if<Not>(&expr->node)) {
-      pending.push_back(negation->child.get());
-    }
-  }
-  return okStatus();
-}
-
 Result<char*> runStatement(std::string_view statement, OutputFormat format, int stdin_fd) {
-  NARWE_ASSIGN_OR_RETURN(Query query, parse(statement));
-  NARWE_TRY(rejectSubqueries(query));
+  NARWE_ASSIGN_OR_RETURN(Query parsed, parse(statement));
+  // Sub-queries run first, each to its end, so the statement's own executor
+  // sees plain IN sets.
+  NARWE_ASSIGN_OR_RETURN(Query query, resolveSubqueries(parsed));
   const RunOptions options = runOptionsFor(format);
 
   OutputCollector collector;

@@ -23,10 +23,10 @@ Result<OrderKeyPlan> resolveOrderKey(const std::string& term, bool descending,
     key.column = *position;
     return key;
   }
-  const auto& lowered = plan.header.lowered_views;
-  auto found = std::find(lowered.begin(), lowered.end(), std::string_view(term));
-  if (found == lowered.end()) return Error::OrderByColumnNotFound;
-  key.column = static_cast<size_t>(found - lowered.begin());
+  // The index maps each lowered name to its first position.
+  const size_t* found = findColumn(plan.header.index, term);
+  if (found == nullptr) return Error::OrderByColumnNotFound;
+  key.column = *found;
   key.from_record = true;
   return key;
 }
@@ -42,6 +42,10 @@ uint64_t RowScanPlan::windowEnd() const {
 Status buildRowScanPlan(const Query& query, std::span<const std::string> first_record,
                         const RunOptions& options, RowScanPlan& plan) {
   buildScanHeader(first_record, options.no_header_input, plan.header);
+  return bindRowScanPlan(query, options, plan);
+}
+
+Status bindRowScanPlan(const Query& query, const RunOptions& options, RowScanPlan& plan) {
   NARWE_ASSIGN_OR_RETURN(plan.projection, buildProjection(query, plan.header));
   NARWE_ASSIGN_OR_RETURN(plan.filter, RowFilter::build(query, plan.header, options.strict));
   plan.distinct = query.distinct;

@@ -54,4 +54,10 @@ struct RowScanPlan {
 Status buildRowScanPlan(const Query& query, std::span<const std::string> first_record,
                         const RunOptions& options, RowScanPlan& plan);
 
+// The same over a header the caller has already filled in `plan.header`
+// (the joined header of several tables, whose name index holds qualified
+// names too). ORDER BY keys that name an input column are looked up in
+// that index.
+Status bindRowScanPlan(const Query& query, const RunOptions& options, RowScanPlan& plan);
+
 }  // namespace narwe

@@ -78,24 +78,20 @@ struct RowScanSettings {
   bool periodic_flush = false;  // flush the writer every kFlushEveryRows rows
 };
 
-// A whole scan on the calling thread: builds the plan from the first record,
-// writes the header, runs the records through the consumer the statement
-// needs, and closes and flushes the output.
+// A whole scan on the calling thread over a plan already built: writes the
+// header, runs `first_row` (when given) and then the source's records through
+// the consumer the statement needs, and closes and flushes the output.
 template <RecordSource Source>
-Status runRowScan(const Query& query, std::span<const std::string> first_record,
-                  const RunOptions& options, RecordWriter& writer, RowScanSettings settings,
-                  Source& source) {
-  RowScanPlan plan;
-  NARWE_TRY(buildRowScanPlan(query, first_record, options, plan));
+Status runPlannedScan(const RowScanPlan& plan, const RunOptions& options, RecordWriter& writer,
+                      RowScanSettings settings, Source& source,
+                      std::optional<RecordSlices> first_row = std::nullopt) {
   NARWE_TRY(writer.writeHeader(plan.projection.names, options.omit_header));
   RowScratch scratch;
 
   auto run = [&](auto& consumer) -> Status {
     bool more = true;
-    if (options.no_header_input) {
-      // Without a header the first record is the first data row.
-      std::vector<std::string_view> first_fields(first_record.begin(), first_record.end());
-      NARWE_ASSIGN_OR_RETURN(more, scanRecord(plan, first_fields, scratch, consumer));
+    if (first_row) {
+      NARWE_ASSIGN_OR_RETURN(more, scanRecord(plan, *first_row, scratch, consumer));
     }
     if (more) NARWE_TRY(scanRecords(plan, source, scratch, consumer));
     NARWE_TRY(consumer.finish(writer));
@@ -108,6 +104,19 @@ Status runRowScan(const Query& query, std::span<const std::string> first_record,
   }
   StreamConsumer consumer = StreamConsumer::direct(plan, writer, settings.periodic_flush);
   return run(consumer);
+}
+
+// A whole scan on the calling thread: builds the plan from the first record
+// and runs it (without a header the first record is the first data row).
+template <RecordSource Source>
+Status runRowScan(const Query& query, std::span<const std::string> first_record,
+                  const RunOptions& options, RecordWriter& writer, RowScanSettings settings,
+                  Source& source) {
+  RowScanPlan plan;
+  NARWE_TRY(buildRowScanPlan(query, first_record, options, plan));
+  if (!options.no_header_input) return runPlannedScan(plan, options, writer, settings, source);
+  std::vector<std::string_view> first_fields(first_record.begin(), first_record.end());
+  return runPlannedScan(plan, options, writer, settings, source, RecordSlices(first_fields));
 }
 
 }  // namespace narwe

@@ -124,9 +124,11 @@ TEST(CApi, RoutesReachTheirExecutors) {
       {"SELECT DISTINCT name FROM " + file, "name\nann\nbob\n",
        "[\n{\"name\":\"ann\"},\n{\"name\":\"bob\"}\n]\n"},
       {"SELECT name FROM " + file + " WHERE name IN (SELECT name FROM " + file + ")",
-       "error: SubqueriesNotSupported", "error: SubqueriesNotSupported"},
-      {"SELECT * FROM " + file + " a JOIN " + file + " b ON a.name = b.name", unimplemented,
-       unimplemented},
+       "name\nann\nbob\n", "[\n{\"name\":\"ann\"},\n{\"name\":\"bob\"}\n]\n"},
+      {"SELECT * FROM " + file + " a JOIN " + file + " b ON a.name = b.name",
+       "name,age,name,age\nann,31,ann,31\nbob,25,bob,25\n",
+       "[\n{\"name\":\"ann\",\"age\":31,\"name\":\"ann\",\"age\":31},\n"
+       "{\"name\":\"bob\",\"age\":25,\"name\":\"bob\",\"age\":25}\n]\n"},
   };
   for (const auto& c : cases) {
     for (bool json : {false, true}) {

@@ -200,10 +200,6 @@ TEST(JoinAggregate, PlumbingAndFailures) {
     std::string sql;
     const char* expected;
   } cases[] = {
-      // The join itself is still a placeholder.
-      {joined(right, "GROUP BY l.name"), "error: Unimplemented"},
-      {"SELECT count(*) FROM '" + left + "' l JOIN '" + right + "' r ON l.id = r.id",
-       "error: Unimplemented"},
       // "id" is a column of both tables (names compare case-insensitively).
       {"SELECT l.id, count(*) FROM '" + left + "' l JOIN '" + right +
            "' r ON l.id = r.id GROUP BY l.id",
