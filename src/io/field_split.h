@@ -14,8 +14,8 @@
 // A record's bytes come without their line ending, so a CR outside quoted
 // sections is a lone CR: a line ending the readers do not take. The record is
 // refused with InvalidInput rather than read with the CR as data, which would
-// merge two lines into one record. That verdict wins over TooManyColumns, so
-// it does not depend on where in the record the CR stands.
+// merge two lines into one record. That verdict comes before any other, so it
+// does not depend on where in the record the CR stands.
 #pragma once
 
 #include <cstring>
@@ -23,7 +23,6 @@
 
 #include "common/error.h"
 #include "io/block_classifier.h"
-#include "io/record_scan.h"
 
 namespace narwe::split {
 
@@ -56,24 +55,36 @@ inline size_t readQuotedField(const char* p, size_t n, size_t k, char delim,
 }
 
 // True when `line` (a record's bytes without their line ending) holds a CR
-// outside quoted sections.
+// outside quoted sections. Records without any CR, nearly all of them, cost
+// one memchr.
 inline bool hasLoneCr(std::string_view line, char delim) {
-  if (std::memchr(line.data(), '\r', line.size()) == nullptr) return false;
-  scan::ScanState state = scan::ScanState::RecordStart;
-  for (const char c : line) {
-    (void)scan::stepByte(state, c, delim);
-    if (c == '\r' && state != scan::ScanState::InQuotes) return true;
+  const char* p = line.data();
+  const size_t n = line.size();
+  if (std::memchr(p, '\r', n) == nullptr) return false;
+  size_t i = 0;
+  for (;;) {
+    if (i < n && p[i] == blocks::kQuote) {
+      // A quoted section: skip to its closing quote (pairs are data).
+      for (++i; i < n; ++i) {
+        if (p[i] != blocks::kQuote) continue;
+        if (i + 1 < n && p[i + 1] == blocks::kQuote) {
+          ++i;
+          continue;
+        }
+        ++i;
+        break;
+      }
+    }
+    for (; i < n && p[i] != delim; ++i) {
+      if (p[i] == '\r') return true;
+    }
+    if (i >= n) return false;
+    ++i;
   }
-  return false;
-}
-
-// TooManyColumns, unless the record also holds a lone CR.
-inline Error tooManyColumns(std::string_view line, char delim) {
-  return hasLoneCr(line, delim) ? Error::InvalidInput : Error::TooManyColumns;
 }
 
 // Splits `line` into at most `capacity` fields written to `table`; returns
-// the field count (at least 1), TooManyColumns, or InvalidInput (a lone CR).
+// the field count (at least 1), InvalidInput (a lone CR) or TooManyColumns.
 //
 // The line is classified in 64-byte blocks; delimiters and quotes are taken
 // in order from the masks. A quote at the first byte of a field starts a
@@ -82,6 +93,7 @@ inline Error tooManyColumns(std::string_view line, char delim) {
 template <class C>
 inline Result<size_t> splitFields(std::string_view line, std::string_view* table,
                                   size_t capacity, char delim) {
+  if (hasLoneCr(line, delim)) return Error::InvalidInput;
   const char* p = line.data();
   const size_t n = line.size();
   size_t count = 0;
@@ -94,9 +106,6 @@ inline Result<size_t> splitFields(std::string_view line, std::string_view* table
                                      : blocks::classifyPartial<C>(p + pos, chunk, delim);
     uint64_t delims = m.delim & ~m.quote;
     uint64_t quotes = m.quote;
-    // CRs of this block outside quoted fields: all of them unless a quoted
-    // field opens in the block, then those before its opening quote.
-    uint64_t crs = m.cr;
     size_t next_pos = pos + chunk;
     while (delims != 0 || quotes != 0) {
       const unsigned d = delims != 0 ? blocks::lowestBit(delims) : 64;
@@ -104,17 +113,9 @@ inline Result<size_t> splitFields(std::string_view line, std::string_view* table
       if (q < d) {
         quotes &= quotes - 1;
         if (pos + q != field_begin) continue;  // mid-field quote: data
-        crs &= blocks::lowBits(q);
-        if (crs != 0) return Error::InvalidInput;
-        if (count == capacity) return tooManyColumns(line, delim);
-        std::string_view& field = table[count];
-        const size_t end = readQuotedField(p, n, field_begin, delim, field);
+        if (count == capacity) return Error::TooManyColumns;
+        const size_t end = readQuotedField(p, n, field_begin, delim, table[count]);
         ++count;
-        // The bytes dropped after the closing quote are outside quotes too.
-        const size_t tail = static_cast<size_t>(field.data() + field.size() - p) + 1;
-        if (tail < end && std::memchr(p + tail, '\r', end - tail) != nullptr) {
-          return Error::InvalidInput;
-        }
         if (end >= n) return count;
         field_begin = end + 1;
         next_pos = end + 1;
@@ -122,14 +123,13 @@ inline Result<size_t> splitFields(std::string_view line, std::string_view* table
       }
       delims &= delims - 1;
       const size_t at = pos + d;
-      if (count == capacity) return tooManyColumns(line, delim);
+      if (count == capacity) return Error::TooManyColumns;
       table[count++] = std::string_view(p + field_begin, at - field_begin);
       field_begin = at + 1;
     }
-    if (crs != 0) return Error::InvalidInput;
     pos = next_pos;
   }
-  if (count == capacity) return tooManyColumns(line, delim);
+  if (count == capacity) return Error::TooManyColumns;
   table[count++] = std::string_view(p + field_begin, n - field_begin);
   return count;
 }

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "io/block_classifier.h"
+#include "io/field_split.h"
 
 namespace narwe {
 namespace {
@@ -49,7 +50,9 @@ Result<std::span<const std::string_view>> FieldSplitter::split(std::string_view 
   scratch_.reset();
   std::string_view* table = fields_->data();
   NARWE_ASSIGN_OR_RETURN(const size_t count,
-                         parseCSVFieldsStatic(line, table, kRecordFieldCapacity, delimiter_));
+                         split::splitFields<blocks::ActiveClassifier>(line, table,
+                                                                      kRecordFieldCapacity,
+                                                                      delimiter_));
   if (containsQuotePair(line)) {
     try {
       for (size_t f = 0; f < count; ++f) {
