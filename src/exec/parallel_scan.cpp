@@ -160,7 +160,6 @@ Status runParallelScan(const Query& query, const InputFile& input, OutputSink& o
                        const RunOptions& options) {
   // An input whose end only the system knows is read front to back.
   if (input.size == kUnknownFileSize) return executeSequential(query, input, out, options);
-  NARWE_TRY(refuseCrOnlyLines(input.fd, options.delimiter));
   NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader, BulkCsvReader::init(input.fd, input.size));
   reader.setDelimiter(options.delimiter);
   NARWE_ASSIGN_OR_RETURN(RecordWriter writer,

@@ -62,12 +62,6 @@ class VectorRecordSource {
   size_t next_ = 0;
 };
 
-// The file readers end records at LF only, so a file whose lines end in CR
-// alone would read as one header record and every query on it would succeed
-// with no rows. Every file scan refuses such a file first: InvalidInput when
-// its first record holds a CR outside quotes that no line feed follows.
-Status refuseCrOnlyLines(int fd, char delimiter);
-
 static_assert(RecordSource<BulkRecordSource>);
 static_assert(RecordSource<StreamRecordSource>);
 static_assert(RecordSource<VectorRecordSource>);

@@ -10,16 +10,15 @@
 // io/record_limit.h: a longer record fails with FileTooBig. Input is never
 // cut.
 //
-// Two ways to read:
-//  - `readRecord` returns an owned record. Quoted fields are unescaped (a
-//    quote pair becomes one quote); unquoted fields are kept verbatim; bytes
-//    after a closing quote up to the next delimiter are dropped; any number
-//    of fields.
+// Records are split by the rule of io/field_splitter.h (at most 256 fields;
+// TooManyColumns above, InvalidInput for a lone CR). Two ways to read:
+//  - `readRecord` returns an owned record;
 //  - `readRecordSlices` returns borrowed slices into the reader's buffer or
-//    scratch arena, valid until the next read call. Every field holding a
-//    quote pair, quoted or not, gets the pair unescaped. At most
-//    kRecordFieldCapacity (256) fields; more give TooManyColumns. No heap
+//    the splitter's scratch, valid until the next read call. No heap
 //    allocation for records without quote pairs.
+// A record that outgrows the first buffer while holding a lone CR is refused
+// at once (InvalidInput), so input whose lines end in CR alone is not read
+// whole first.
 //
 // A record's bytes lose one trailing CR, both before the LF and at the end of
 // the input. Both modes return nullopt at the end of input and forever after.
@@ -37,32 +36,11 @@
 #include "common/arena.h"
 #include "common/error.h"
 #include "io/csv.h"
+#include "io/field_splitter.h"
 #include "io/file_source.h"
 #include "io/simd.h"
 
 namespace narwe {
-
-// Splits one record's bytes into borrowed field slices, the way
-// BulkCsvReader::readRecordSlices does: at most kRecordFieldCapacity fields
-// (more give TooManyColumns), every field holding a quote pair gets the pair
-// unescaped into the splitter's scratch. A result is valid until the next
-// call. Lets a worker that holds record bytes of its own read them exactly
-// as the file reader would. One splitter per thread.
-class FieldSplitter {
- public:
-  FieldSplitter();
-  FieldSplitter(FieldSplitter&&) = default;
-  FieldSplitter& operator=(FieldSplitter&&) = default;
-
-  void setDelimiter(char delimiter) { delimiter_ = delimiter; }
-  // Errors: TooManyColumns, OutOfMemory.
-  Result<std::span<const std::string_view>> split(std::string_view line);
-
- private:
-  std::unique_ptr<std::array<std::string_view, kRecordFieldCapacity>> fields_;
-  Arena scratch_;
-  char delimiter_ = ',';
-};
 
 class BulkCsvReader {
  public:
@@ -93,17 +71,17 @@ class BulkCsvReader {
   // first readRecord, where the data after the header row starts.
   uint64_t offset() const { return source_.position() - (filled_ - cursor_); }
 
-  // Next record, owned. Errors: OutOfMemory, FileTooBig (a record longer
-  // than the record limit), EndOfStream (the file shrank), read errors.
+  // Next record, owned. Errors: TooManyColumns, InvalidInput (a lone CR),
+  // OutOfMemory, FileTooBig (a record longer than the record limit),
+  // EndOfStream (the file shrank), read errors.
   Result<std::optional<Record>> readRecord();
 
-  // Next record as borrowed slices. Errors: TooManyColumns, and those of
-  // readRecord.
+  // Next record as borrowed slices. Errors: those of readRecord.
   Result<std::optional<std::span<const std::string_view>>> readRecordSlices();
 
   // The splitting steps of the two modes, for record bytes held elsewhere.
   // parseLineSlices' result is valid until the next call on this reader.
-  Result<Record> parseLine(std::string_view line) const;
+  Result<Record> parseLine(std::string_view line);
   Result<std::span<const std::string_view>> parseLineSlices(std::string_view line);
 
  private:
