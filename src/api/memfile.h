@@ -1,6 +1,5 @@
 // Temporary files: anonymous scratch files for routes that need a file where
-// there is none (standard input read twice, per-chunk join output, a join
-// materialized for aggregation).
+// there is none (standard input read twice, a sub-query's result read back).
 //
 // Paths are "<dir>/narwe_<name>_<nanoseconds>.tmp", where <dir> is $TMPDIR
 // (or "/tmp" when it is unset or empty). Files are created exclusively with
@@ -19,8 +18,6 @@ namespace narwe {
 
 // Name parts in use.
 inline constexpr std::string_view kStdinSpoolName = "stdin_spool";
-inline constexpr std::string_view kJoinChunkName = "join";
-inline constexpr std::string_view kJoinAggregateName = "joinagg";
 inline constexpr std::string_view kSubqueryResultName = "subquery";
 
 // Bytes read from the input per read call while spooling.
@@ -73,8 +70,7 @@ std::string temporaryFilePath(std::string_view name);
 Result<int> createMemoryBackedFile(std::string_view name);
 
 // Creates an empty read-write temporary file that keeps its directory entry
-// until cleanup (the join-aggregate route writes it by descriptor and reads it
-// back by path).
+// until cleanup, for a file written by descriptor and read back by path.
 Result<FileWithPath> createTemporaryFileWithPath(std::string_view name);
 
 // Copies everything readable from `in_fd` (the runner passes 0) into a new

@@ -4,11 +4,11 @@
 #include <utility>
 
 #include "api/collector.h"
-#include "api/join_aggregate.h"
 #include "api/memfile.h"
 #include "api/route.h"
 #include "api/subquery.h"
 #include "common/unique_fd.h"
+#include "exec/join.h"
 #include "io/file_source.h"
 #include "scalar/rewrite.h"
 #include "sql/parser.h"
@@ -101,8 +101,15 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
     case Route::SpooledScalarAgg:
       return runSpooled(route, query, out, options, stdin_fd);
     case Route::JoinAggregate:
-      return runJoinAggregate(query, out, options);
+      return executeJoinAggregate(query, out, options);
     case Route::Join:
+      // DISTINCT is answered by grouping on the select items, as it is over
+      // one file, so a join gives the same rows in the same order.
+      if (query.distinct && !query.select_all && !hasScalarSelectFunctions(query)) {
+        const Query grouped = distinctAsGroupBy(query);
+        if (!grouped.group_items) return Error::OutOfMemory;
+        return executeJoinAggregate(grouped, out, options);
+      }
       return executeJoin(query, out, options);
     case Route::GroupBy:
       return executeGroupBy(query, PreopenedInput{}, out, options);

@@ -210,4 +210,64 @@ Result<uint64_t> countAggRecords(const AggInput& input, const RunOptions& option
   return total;
 }
 
+namespace {
+
+// The records of the input file.
+class FileRows final : public AggRowSource {
+ public:
+  FileRows(const AggInput& input, const RunOptions& options, const AggScanSettings& settings)
+      : input_(input), options_(options), settings_(settings) {}
+
+  const ScanHeader& header() const override { return input_.header; }
+  unsigned workers() const override { return aggScanWorkers(input_, options_, settings_); }
+  Status scan(const RowFilter& filter, AggRowConsumer& consumer) override {
+    return scanAggInput(input_, filter, options_, settings_, consumer);
+  }
+  Result<std::optional<uint64_t>> countRows() override {
+    NARWE_ASSIGN_OR_RETURN(uint64_t records, countAggRecords(input_, options_, settings_));
+    return std::optional<uint64_t>(records);
+  }
+
+ private:
+  const AggInput& input_;
+  const RunOptions& options_;
+  const AggScanSettings& settings_;
+};
+
+}  // namespace
+
+Status executeGroupByWith(const Query& query, PreopenedInput input, OutputSink& out,
+                          const RunOptions& options, const AggScanSettings& settings) {
+  try {
+    AggInput opened;
+    NARWE_TRY(openAggInput(query, input, options, opened));
+    FileRows rows(opened, options, settings);
+    return aggregateGroups(query, rows, out, options, settings);
+  } catch (const std::bad_alloc&) {
+    return Error::OutOfMemory;
+  }
+}
+
+Status executeScalarAggWith(const Query& query, PreopenedInput input, OutputSink& out,
+                            const RunOptions& options, const AggScanSettings& settings) {
+  try {
+    AggInput opened;
+    NARWE_TRY(openAggInput(query, input, options, opened));
+    FileRows rows(opened, options, settings);
+    return aggregateTable(query, rows, out, options, settings);
+  } catch (const std::bad_alloc&) {
+    return Error::OutOfMemory;
+  }
+}
+
+Status executeGroupBy(const Query& query, PreopenedInput input, OutputSink& out,
+                      const RunOptions& options) {
+  return executeGroupByWith(query, input, out, options, AggScanSettings{});
+}
+
+Status executeScalarAgg(const Query& query, PreopenedInput input, OutputSink& out,
+                        const RunOptions& options) {
+  return executeScalarAggWith(query, input, out, options, AggScanSettings{});
+}
+
 }  // namespace narwe

@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -87,6 +88,30 @@ Status scanAggInput(const AggInput& input, const RowFilter& filter, const RunOpt
 // would pass with no WHERE (fields are not split).
 Result<uint64_t> countAggRecords(const AggInput& input, const RunOptions& options,
                                  const AggScanSettings& settings);
+
+// The rows an aggregating executor reads: the records of its input file, or
+// the combined rows of a join (exec/join.h). A source gives the header its
+// plans bind to, the workers its scan uses, and the scan itself.
+class AggRowSource {
+ public:
+  virtual const ScanHeader& header() const = 0;
+  virtual unsigned workers() const = 0;
+  // Feeds every row that passes `filter` to `consumer`.
+  virtual Status scan(const RowFilter& filter, AggRowConsumer& consumer) = 0;
+  // The number of rows a scan without WHERE passes, when the source can
+  // tell it without splitting fields; nullopt otherwise.
+  virtual Result<std::optional<uint64_t>> countRows() = 0;
+
+ protected:
+  ~AggRowSource() = default;
+};
+
+// The GROUP BY (also DISTINCT as grouping) and whole-table aggregate
+// executors over any row source, writing into `out`.
+Status aggregateGroups(const Query& query, AggRowSource& source, OutputSink& out,
+                       const RunOptions& options, const AggScanSettings& settings);
+Status aggregateTable(const Query& query, AggRowSource& source, OutputSink& out,
+                      const RunOptions& options, const AggScanSettings& settings);
 
 // The GROUP BY and whole-table aggregate executors with explicit split
 // settings (executeGroupBy and executeScalarAgg use the defaults).

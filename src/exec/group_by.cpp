@@ -356,20 +356,20 @@ class SeenRows {
   std::unordered_set<std::string> seen_;
 };
 
-Status runGroupBy(const Query& query, PreopenedInput preopened, OutputSink& out,
-                  const RunOptions& options, const AggScanSettings& settings) {
-  AggInput input;
-  NARWE_TRY(openAggInput(query, preopened, options, input));
+}  // namespace
+
+Status aggregateGroups(const Query& query, AggRowSource& source, OutputSink& out,
+                       const RunOptions& options, const AggScanSettings& settings) {
   AggregatePlan plan;
-  NARWE_TRY(buildGroupPlan(query, input.header, options.strict, plan));
+  NARWE_TRY(buildGroupPlan(query, source.header(), options.strict, plan));
   NARWE_ASSIGN_OR_RETURN(std::vector<GroupOrderKey> order, resolveGroupOrder(query, plan));
   NARWE_ASSIGN_OR_RETURN(RecordWriter writer,
                          RecordWriter::init(out, options.format, options.delimiter));
   NARWE_TRY(writer.writeHeader(std::span<const std::string>(plan.names), options.omit_header));
 
   GroupRows rows(plan, settings.local_group_limit);
-  NARWE_TRY(rows.init(aggScanWorkers(input, options, settings)));
-  NARWE_TRY(scanAggInput(input, plan.where, options, settings, rows));
+  NARWE_TRY(rows.init(source.workers()));
+  NARWE_TRY(source.scan(plan.where, rows));
   NARWE_ASSIGN_OR_RETURN(auto groups, rows.mergedGroups());
 
   std::vector<std::string> finals(plan.specs.size());
@@ -405,26 +405,6 @@ Status runGroupBy(const Query& query, PreopenedInput preopened, OutputSink& out,
   if (!order.empty()) NARWE_TRY(ordered.write(order, plan.columns.size(), query, writer));
   NARWE_TRY(writer.finish());
   return writer.flush();
-}
-
-}  // namespace
-
-Status executeGroupBy(const Query& query, PreopenedInput input, OutputSink& out,
-                      const RunOptions& options) {
-  try {
-    return runGroupBy(query, input, out, options, AggScanSettings{});
-  } catch (const std::bad_alloc&) {
-    return Error::OutOfMemory;
-  }
-}
-
-Status executeGroupByWith(const Query& query, PreopenedInput input, OutputSink& out,
-                          const RunOptions& options, const AggScanSettings& settings) {
-  try {
-    return runGroupBy(query, input, out, options, settings);
-  } catch (const std::bad_alloc&) {
-    return Error::OutOfMemory;
-  }
 }
 
 }  // namespace narwe

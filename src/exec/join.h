@@ -22,7 +22,7 @@
 // The combined rows are a record source (exec/row_scan.h), so a join runs
 // through the same row loop, filter, projection, ORDER BY, DISTINCT and
 // OFFSET/LIMIT consumers as a scan of one file, and into the same
-// aggregation consumers.
+// aggregation consumers (executeJoinAggregate).
 //
 // Everything here is built once per query and read-only afterwards, so the
 // parallel probe's workers share it. Running out of memory throws
@@ -70,6 +70,14 @@ struct JoinSettings {
 // output is byte for byte the sequential probe's.
 Status executeJoin(const Query& query, OutputSink& out, const RunOptions& options,
                    const JoinSettings& settings);
+
+// A joined statement that groups or aggregates: its combined rows stream
+// into the GROUP BY executor (a GROUP BY list) or the whole-table aggregate
+// executor, on the chunk runner's workers for a base file of at least
+// `parallel_min_bytes`. Names resolve as on the plain join.
+Status executeJoinAggregate(const Query& query, OutputSink& out, const RunOptions& options);
+Status executeJoinAggregate(const Query& query, OutputSink& out, const RunOptions& options,
+                            const JoinSettings& settings);
 
 // Header names of a file's first record: as read, or c1, c2, ... without a
 // header.

@@ -55,25 +55,28 @@ bool countsRecordsOnly(const Query& query, const AggregatePlan& plan) {
   return spec.accum.kind == AggKind::count && spec.accum.counts_rows && !spec.case_agg;
 }
 
-Status runScalarAgg(const Query& query, PreopenedInput preopened, OutputSink& out,
-                    const RunOptions& options, const AggScanSettings& settings) {
-  AggInput input;
-  NARWE_TRY(openAggInput(query, preopened, options, input));
+}  // namespace
+
+Status aggregateTable(const Query& query, AggRowSource& source, OutputSink& out,
+                      const RunOptions& options, const AggScanSettings&) {
   AggregatePlan plan;
-  NARWE_TRY(buildTablePlan(query, input.header, options.strict, plan));
+  NARWE_TRY(buildTablePlan(query, source.header(), options.strict, plan));
   NARWE_ASSIGN_OR_RETURN(RecordWriter writer,
                          RecordWriter::init(out, options.format, options.delimiter));
   NARWE_TRY(writer.writeHeader(std::span<const std::string>(plan.names), options.omit_header));
 
   std::vector<std::string> finals(plan.specs.size());
+  std::optional<uint64_t> records;
   if (countsRecordsOnly(query, plan)) {
-    NARWE_ASSIGN_OR_RETURN(uint64_t records, countAggRecords(input, options, settings));
+    NARWE_ASSIGN_OR_RETURN(records, source.countRows());
+  }
+  if (records) {
     char text[kNumberTextMax];
-    finals[0].assign(text, formatInt(static_cast<int64_t>(records), text));
+    finals[0].assign(text, formatInt(static_cast<int64_t>(*records), text));
   } else {
     TableRows rows(plan);
-    NARWE_TRY(rows.init(aggScanWorkers(input, options, settings)));
-    NARWE_TRY(scanAggInput(input, plan.where, options, settings, rows));
+    NARWE_TRY(rows.init(source.workers()));
+    NARWE_TRY(source.scan(plan.where, rows));
     NARWE_ASSIGN_OR_RETURN(GroupAccum * accum, rows.merged());
     for (size_t i = 0; i < finals.size(); ++i) NARWE_TRY(accum->finish(*plan.layout, i, finals[i]));
   }
@@ -85,26 +88,6 @@ Status runScalarAgg(const Query& query, PreopenedInput preopened, OutputSink& ou
   }
   NARWE_TRY(writer.finish());
   return writer.flush();
-}
-
-}  // namespace
-
-Status executeScalarAgg(const Query& query, PreopenedInput input, OutputSink& out,
-                        const RunOptions& options) {
-  try {
-    return runScalarAgg(query, input, out, options, AggScanSettings{});
-  } catch (const std::bad_alloc&) {
-    return Error::OutOfMemory;
-  }
-}
-
-Status executeScalarAggWith(const Query& query, PreopenedInput input, OutputSink& out,
-                            const RunOptions& options, const AggScanSettings& settings) {
-  try {
-    return runScalarAgg(query, input, out, options, settings);
-  } catch (const std::bad_alloc&) {
-    return Error::OutOfMemory;
-  }
 }
 
 }  // namespace narwe

@@ -200,7 +200,8 @@ TEST(Robustness, FileChangedDuringEveryRoute) {
 
 // The join-aggregate route reads every input's header first. Rewriting that
 // file again and again meanwhile must never raise a signal in the host: each
-// call ends with a named error.
+// call ends with the join's answer (one group, id 1 of other.csv) or, when it
+// met the file cut short, a named error.
 TEST(Robustness, HeaderOfAFileRewrittenMeanwhile) {
   ScratchDir dir;
   const std::string flip = dir.file("flip.csv");
@@ -226,10 +227,15 @@ TEST(Robustness, HeaderOfAFileRewrittenMeanwhile) {
   int calls = 0;
   for (; calls < 400 && std::chrono::steady_clock::now() < stop; ++calls) {
     const Outcome o = query(sql);
-    EXPECT_EQ(o.rc, 1);
-    EXPECT_TRUE(o.text == "error: Unimplemented" || o.text == "error: EndOfStream" ||
-                o.text == "error: NoHeader" || o.text == "error: EmptyFile")
-        << brief(o.text);
+    if (o.rc == 0) {
+      EXPECT_EQ(o.text, "cat,count(*)\nc,1\n");
+    } else {
+      EXPECT_EQ(o.rc, 1);
+      // A header cut short may lack the columns the statement names.
+      EXPECT_TRUE(o.text == "error: EndOfStream" || o.text == "error: EmptyFile" ||
+                  o.text == "error: ColumnNotFound")
+          << brief(o.text);
+    }
   }
   done = true;
   rewriter.join();
