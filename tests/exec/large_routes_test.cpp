@@ -216,9 +216,10 @@ TEST(LargeRoutes, EveryRouteGivesTheSequentialAnswer) {
     }
     setMaxRecordBytes(shape.long_record ? 1000 : 0);
     for (const char* pattern : kStatements) {
-      for (OutputFormat format : {OutputFormat::Csv, OutputFormat::JsonArray}) {
+      for (OutputFormat format :
+           {OutputFormat::Csv, OutputFormat::JsonArray, OutputFormat::JsonLines}) {
         for (bool no_header : {false, true}) {
-          if (no_header && format == OutputFormat::JsonArray) continue;
+          if (no_header && format != OutputFormat::Csv) continue;
           const std::string sql = statementOn(pattern, path, no_header);
           RunOptions base = runOptionsFor(format);
           base.no_header_input = no_header;
