@@ -108,7 +108,7 @@ class SpecBuilder {
  public:
   SpecBuilder(std::string_view text, const NameIndex& index) : text_(text), index_(index) {}
 
-  ParseResult item(const ExprNode& root, const std::vector<uint8_t>& round_digits);
+  ParseResult item(const SelectItem& item);
   ParseResult term(const ExprNode& node, int depth);
 
  private:
@@ -147,10 +147,13 @@ class SpecBuilder {
 };
 
 // An item's expression: ROUND(x, n) around a column rounds it; an inner
-// expression of several comma-separated parts is no round call, and a
-// rounded call is not a column.
-ParseResult SpecBuilder::item(const ExprNode& root, const std::vector<uint8_t>& round_digits) {
+// expression of several comma-separated parts, or a round whose parenthesis
+// closes early, is no round call, and a rounded call is not a column.
+ParseResult SpecBuilder::item(const SelectItem& item) {
+  const ExprNode& root = item.root;
+  const std::vector<uint8_t>& round_digits = item.round_digits;
   if (round_digits.empty()) return term(root, 0);
+  if (!item.round_wrapper_whole) return notScalar();
   if (round_digits.size() > 1) return Error::ColumnNotFound;  // the argument is a round call
   if (root.has_top_level_comma) return notScalar();
   ScalarSpec s;
@@ -507,7 +510,7 @@ Result<CaseValue> parseCaseValue(std::string_view text, const NameIndex& index) 
 
 Result<std::optional<ScalarSpec>> buildScalar(const SelectItem& item, const NameIndex& index) {
   try {
-    return SpecBuilder(item.text, index).item(item.root, item.round_digits);
+    return SpecBuilder(item.text, index).item(item);
   } catch (const std::bad_alloc&) {
     return Error::OutOfMemory;
   }
@@ -520,7 +523,7 @@ Result<std::optional<ScalarSpec>> tryParseScalar(std::string_view term, const Na
   try {
     // The item holds a copy of `term`: its spans are read from `term` itself,
     // so the spec views the caller's text.
-    return SpecBuilder(term, index).item(item.root, item.round_digits);
+    return SpecBuilder(term, index).item(item);
   } catch (const std::bad_alloc&) {
     return Error::OutOfMemory;
   }

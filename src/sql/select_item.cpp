@@ -577,6 +577,13 @@ Result<SelectItem> parseSelectItem(std::string_view text) {
     item.needs_scalar = expressionNeedsScalar(expression);
 
     std::string_view inner = expression;
+    if (parseRoundWrapper(expression)) {
+      const size_t open = kRoundCall.size() - 1;
+      item.round_wrapper_whole =
+          scanOutsideQuotes(expression, open, [&](size_t i, size_t level) {
+            return expression[i] == ')' && level == 1;
+          }) == expression.size() - 1;
+    }
     while (const std::optional<RoundWrapper> wrapper = parseRoundWrapper(inner)) {
       item.round_digits.push_back(wrapper->digits);
       inner = trimBlanks(wrapper->inner);

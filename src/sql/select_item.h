@@ -178,6 +178,9 @@ struct SelectItem {
   // ROUND(..., n) wrappers around the expression, outermost first; `root`
   // is the expression inside them.
   std::vector<uint8_t> round_digits;
+  // With wrappers: whether the ")" closing the outermost wrapper's "(" ends
+  // the expression (not so in unbalanced text such as "round(a)), 2)").
+  bool round_wrapper_whole = false;
   ExprNode root;
 
   // The statement shape the router reads: an aggregate call (possibly inside
