@@ -102,6 +102,12 @@ constexpr const char* kFunctions =
     "  Dates: 2024-01-31, 2024-01-31 10:30[:00], 2024-01-31T10:30:00Z,\n"
     "  01/31/2024, 31.01.2024, 20240131[103000].\n"
     "\n"
+    "Large files: a scan of a file above 10 MiB (no GROUP BY, aggregate, JOIN\n"
+    "or OFFSET) runs on several workers when it has ORDER BY on one key, no\n"
+    "LIMIT, or a LIMIT above 100000; with scalar functions, only for CSV output\n"
+    "without ORDER BY, DISTINCT or LIMIT. NARWE_THREADS sets the most workers.\n"
+    "The answer is the same on one worker or many.\n"
+    "\n"
     "Limits: at most 256 fields per record. Text functions count bytes.\n"
     "README.md (\"Where this dialect differs from standard SQL\") lists what to\n"
     "change when a query moves to another engine.\n";

@@ -134,6 +134,7 @@ Status executeQuery(const Query& query, int out_fd, const RunOptions& options, i
   NARWE_ASSIGN_OR_RETURN(input.size, sizeAtOpen(file.get()));
   input.path = query.file;
   inputs.file_size = input.size == kUnknownFileSize ? 0 : input.size;
+  if (options.route_size_override != 0) inputs.file_size = options.route_size_override;
   inputs.workers = effectiveThreadCount(options.thread_count);
   route = chooseRoute(query, inputs);
   return runFileScan(route, query, input, out, options);

@@ -15,6 +15,7 @@
 
 #include "common/thread_start.h"
 #include "exec/run_options.h"
+#include "io/record_limit.h"
 #include "io/record_scan.h"
 
 namespace narwe {
@@ -190,7 +191,11 @@ Status Runner::handleChunk(uint64_t k, unsigned worker, ChunkBuffer& buffer) {
   // Read on to the end of the record that crosses the nominal end.
   ScanState state = chunks_[k].exit[static_cast<size_t>(entry)];  // written before the wait
   size_t scanned = buffer.size();
-  while (state != ScanState::RecordStart && begin + buffer.size() < input_.file_size) {
+  // Past the record limit the crossing record is surely too long: it is
+  // handed over cut, and its reader reports it.
+  const uint64_t extend_limit = end - begin + maxRecordBytes();
+  while (state != ScanState::RecordStart && begin + buffer.size() < input_.file_size &&
+         buffer.size() <= extend_limit) {
     const size_t more =
         static_cast<size_t>(std::min<uint64_t>(kExtendBytes, input_.file_size - begin - buffer.size()));
     NARWE_TRY(buffer.append(input_.fd, begin + buffer.size(), more));
@@ -284,6 +289,11 @@ Status Runner::run() {
       // Nothing may leave this function while workers still run.
       try {
         result = consumer_.combineChunk(k);
+        if (result.ok() && !consumer_.wantsMore()) {
+          std::lock_guard<std::mutex> guard(lock_);
+          combined_ = k + 1;
+          break;
+        }
       } catch (const std::bad_alloc&) {
         result = Error::OutOfMemory;
       } catch (...) {

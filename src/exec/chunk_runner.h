@@ -16,7 +16,10 @@
 //
 // Workers (common/thread_start.h: SIGPIPE blocked, 16 MiB stacks) take chunks
 // in increasing order from one counter, so each worker sees its chunks in
-// file order. The consumer's processChunk runs on the workers; combineChunk
+// file order. The record that crosses a chunk's nominal end is read on to
+// its end, but never further than the record limit (io/record_limit.h): a
+// longer one is handed over cut, and the reader of the chunk finds it too
+// long (FileTooBig). The consumer's processChunk runs on the workers; combineChunk
 // runs on the calling thread, once per processed chunk, in chunk order. Chunks
 // are handed out at most a bounded number ahead of the last combined one, so
 // per-chunk results waiting to be combined take bounded memory. The first
@@ -75,6 +78,10 @@ class ChunkConsumer {
   // On the calling thread, in increasing index order, once for every chunk
   // that processChunk completed, after all earlier chunks were combined.
   virtual Status combineChunk(uint64_t index) = 0;
+  // On the calling thread after each successful combine: false ends the run
+  // with success at once (a LIMIT is satisfied). Later chunks are neither
+  // combined nor looked at for errors.
+  virtual bool wantsMore() { return true; }
 
  protected:
   ~ChunkConsumer() = default;

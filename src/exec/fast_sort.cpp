@@ -1,6 +1,7 @@
 // Sort prefixes, the top-K heap and the sortEntries strategies.
 #include "exec/fast_sort.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "common/numbers.h"
@@ -163,6 +164,40 @@ Status radixSortEntries(SortEntry* entries, size_t n, bool descending, bool text
   return status;
 }
 
+// Merges the sorted numbers and the sorted texts into `out` (at most
+// `limit` entries), the rule deciding between the two next ones. A number
+// and a text never tie, so the merge is well defined. `entry` gives the
+// sort entry of an item.
+template <typename T, typename EntryOf>
+size_t mergeKinds(const T* numbers, size_t number_count, const T* texts, size_t text_count,
+                  bool descending, SortEntry* out, size_t limit, EntryOf entry) {
+  size_t i = 0, j = 0, k = 0;
+  while (k < limit && (i < number_count || j < text_count)) {
+    bool text_first = i == number_count;
+    if (!text_first && j < text_count) {
+      const int c = compareEntries(entry(texts[j]), entry(numbers[i]));
+      text_first = descending ? c > 0 : c < 0;
+    }
+    out[k++] = text_first ? entry(texts[j++]) : entry(numbers[i++]);
+  }
+  return k;
+}
+
+const SortEntry& itself(const SortEntry& entry) { return entry; }
+
+// Sorts entries of one kind (all numbers or all texts) by the rule.
+Status sortOneKind(SortEntry* a, size_t n, bool descending, bool texts) {
+  if (n >= kRadixMinEntries && n <= std::numeric_limits<uint32_t>::max()) {
+    return radixSortEntries(a, n, descending, texts);
+  }
+  if (descending) {
+    stableSort(a, n, [](const SortEntry& x, const SortEntry& y) { return compareEntries(x, y) > 0; });
+  } else {
+    stableSort(a, n, [](const SortEntry& x, const SortEntry& y) { return compareEntries(x, y) < 0; });
+  }
+  return okStatus();
+}
+
 }  // namespace
 
 double sortKeyNumber(std::string_view text) {
@@ -201,8 +236,8 @@ SortEntry makeSortEntry(std::string_view key, std::string_view line) {
 Result<TopKHeap> TopKHeap::create(uint64_t k, bool descending) {
   Slot* slots = nullptr;
   if (k > 0) {
-    if (k > std::numeric_limits<size_t>::max() / sizeof(Slot)) return Error::OutOfMemory;
-    slots = allocArray<Slot>(static_cast<size_t>(k));
+    if (k > std::numeric_limits<size_t>::max() / (kParts * sizeof(Slot))) return Error::OutOfMemory;
+    slots = allocArray<Slot>(static_cast<size_t>(k) * kParts);
     if (slots == nullptr) return Error::OutOfMemory;
   }
   return TopKHeap(slots, k, descending);
@@ -212,7 +247,7 @@ TopKHeap& TopKHeap::operator=(TopKHeap&& other) noexcept {
   if (this != &other) {
     deinit();
     slots_ = std::exchange(other.slots_, nullptr);
-    count_ = std::exchange(other.count_, 0);
+    for (size_t p = 0; p < kParts; ++p) count_[p] = std::exchange(other.count_[p], 0);
     k_ = std::exchange(other.k_, 0);
     next_seq_ = std::exchange(other.next_seq_, 0);
     descending_ = other.descending_;
@@ -223,46 +258,53 @@ TopKHeap& TopKHeap::operator=(TopKHeap&& other) noexcept {
 void TopKHeap::deinit() {
   std::free(slots_);
   slots_ = nullptr;
-  count_ = 0;
+  count_[0] = count_[1] = 0;
   k_ = 0;
 }
 
-// The heap keeps the slot that is output last at the root, so the root is
+// Each part keeps the slot that is output last at its root, so the root is
 // the one to evict.
-void TopKHeap::siftDown(size_t i) {
-  const size_t n = count_;
-  Slot item = slots_[i];
+void TopKHeap::siftDown(size_t p, size_t i) {
+  Slot* slots = part(p);
+  const size_t n = count_[p];
+  Slot item = slots[i];
   for (;;) {
     size_t child = 2 * i + 1;
     if (child >= n) break;
-    if (child + 1 < n && later(slots_[child + 1], slots_[child])) ++child;
-    if (!later(slots_[child], item)) break;
-    slots_[i] = slots_[child];
+    if (child + 1 < n && later(slots[child + 1], slots[child])) ++child;
+    if (!later(slots[child], item)) break;
+    slots[i] = slots[child];
     i = child;
   }
-  slots_[i] = item;
+  slots[i] = item;
 }
 
 void TopKHeap::insert(const SortEntry& entry) {
   const uint64_t seq = next_seq_++;
-  if (count_ < k_) {
-    slots_[count_++] = Slot{entry, seq};
-    if (count_ == k_) {
-      for (size_t i = count_ / 2; i-- > 0;) siftDown(i);
+  if (k_ == 0) return;
+  const size_t p = partOf(entry);
+  Slot* slots = part(p);
+  size_t& count = count_[p];
+  if (count < k_) {
+    slots[count++] = Slot{entry, seq};
+    if (count == k_) {
+      for (size_t i = count / 2; i-- > 0;) siftDown(p, i);
     }
     return;
   }
-  if (k_ == 0) return;
   // Later inserts lose ties, so only a strictly better entry gets in.
-  if (order(entry, slots_[0].entry) >= 0) return;
-  slots_[0] = Slot{entry, seq};
-  siftDown(0);
+  if (order(entry, slots[0].entry) >= 0) return;
+  slots[0] = Slot{entry, seq};
+  siftDown(p, 0);
 }
 
 void TopKHeap::drainSorted(SortEntry* out) {
-  stableSort(slots_, count_, [this](const Slot& a, const Slot& b) { return later(b, a); });
-  for (size_t i = 0; i < count_; ++i) out[i] = slots_[i].entry;
-  count_ = 0;
+  for (size_t p = 0; p < kParts; ++p) {
+    stableSort(part(p), count_[p], [this](const Slot& a, const Slot& b) { return later(b, a); });
+  }
+  mergeKinds(part(0), count_[0], part(1), count_[1], descending_, out, count_[0] + count_[1],
+             [](const Slot& slot) -> const SortEntry& { return slot.entry; });
+  count_[0] = count_[1] = 0;
 }
 
 // ---- sortEntries ------------------------------------------------------------
@@ -276,29 +318,29 @@ Result<std::span<SortEntry>> sortEntries(std::span<SortEntry> entries, bool desc
   if (k && *k <= kTopKMaxK && *k < n / kTopKMaxShare) {
     NARWE_ASSIGN_OR_RETURN(TopKHeap heap, TopKHeap::create(*k, descending));
     for (size_t i = 0; i < n; ++i) heap.insert(a[i]);
-    size_t kept = heap.count();
-    heap.drainSorted(a);
+    const size_t kept = std::min<size_t>(heap.count(), static_cast<size_t>(*k));
+    heap.drainSorted(a);  // at most 2k < n entries
     return entries.first(kept);
   }
 
-  bool all_numbers = true;
-  bool all_texts = true;
-  for (size_t i = 0; i < n; ++i) {
-    if (a[i].isNumber()) all_texts = false; else all_numbers = false;
+  size_t numbers = 0;
+  for (size_t i = 0; i < n; ++i) numbers += a[i].isNumber() ? 1 : 0;
+  const size_t kept = k && *k < n ? static_cast<size_t>(*k) : n;
+  if (numbers == 0 || numbers == n) {
+    NARWE_TRY(sortOneKind(a, n, descending, numbers == 0));
+    return entries.first(kept);
   }
-  // Radix needs a consistent prefix order: all numbers, or all texts (whose
-  // equal-prefix runs are finished by the rule). Mixed columns, and small
-  // inputs, go through the merge sort with the rule itself.
-  const bool radix = n >= kRadixMinEntries && n <= std::numeric_limits<uint32_t>::max() &&
-                     (all_numbers || all_texts);
-  if (radix) {
-    NARWE_TRY(radixSortEntries(a, n, descending, all_texts));
-  } else if (descending) {
-    stableSort(a, n, [](const SortEntry& x, const SortEntry& y) { return compareEntries(x, y) > 0; });
-  } else {
-    stableSort(a, n, [](const SortEntry& x, const SortEntry& y) { return compareEntries(x, y) < 0; });
-  }
-  size_t kept = k && *k < n ? static_cast<size_t>(*k) : n;
+  // Both kinds: sort each apart (keeping input order within each), then
+  // merge them back.
+  SortEntry* parts = allocArray<SortEntry>(n);
+  if (parts == nullptr) return Error::OutOfMemory;
+  size_t next_number = 0, next_text = numbers;
+  for (size_t i = 0; i < n; ++i) parts[a[i].isNumber() ? next_number++ : next_text++] = a[i];
+  Status status = sortOneKind(parts, numbers, descending, false);
+  if (status.ok()) status = sortOneKind(parts + numbers, n - numbers, descending, true);
+  if (status.ok()) mergeKinds(parts, numbers, parts + numbers, n - numbers, descending, a, n, itself);
+  std::free(parts);
+  NARWE_TRY(status);
   return entries.first(kept);
 }
 

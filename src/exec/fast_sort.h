@@ -8,11 +8,23 @@
 // the texts as unsigned byte strings, a proper prefix sorting first. The
 // empty text is never a number and so sorts before every other text.
 //
+// A column mixing numbers and texts: the rule compares two numbers by value,
+// two texts by bytes, and a number with a text by bytes, which need not be
+// consistent (10 < 5a as texts, 5a < 9 as texts, 9 < 10 as numbers). The
+// single-key sorts (sortEntries, TopKHeap) therefore order rows as the merge
+// of two sequences: the numbers in the order of the rule, the texts in the
+// order of the rule, the rule deciding between the next number and the next
+// text. Where the rule is consistent that is exactly the stable sort by the
+// rule; where it is not it is still one order fixed by the rows alone, so
+// the first K rows of it can be found without sorting the rest, per chunk.
+//
 // Promises:
 //  * Every sort is stable: rows that tie keep their input order.
-//  * sortEntries returns exactly what a stable sort with the rule gives
-//    whenever the rule orders the data consistently (all numbers, all texts,
-//    empty fields); the top-K and radix paths are only faster ways to get it.
+//  * sortEntries returns the merge order above; on consistent data (all
+//    numbers, all texts, empty fields, numbers with texts that sort after
+//    them) that is what a stable sort with the rule gives. The top-K and
+//    radix paths are only faster ways to get it, so a LIMIT K gives the
+//    first K rows of the full sort on any data.
 //  * On data where the rule is not transitive (a column holding 10, 9 and
 //    5a) every path still terminates, stays in bounds and is deterministic.
 //  * No comparison allocates.
@@ -243,21 +255,24 @@ void stableSort(std::span<T> items, Less less) {
 
 // ---- top-K ----------------------------------------------------------------
 
-// Keeps the best k entries seen so far under the rule (ties: the earlier
-// insert wins), in k slots. Each insert costs one comparison with the root
-// when the entry does not make the cut, which for numbers and for texts that
-// differ in their first 8 bytes is one integer comparison.
+// Keeps what the first k entries of the merge order (see the top of this
+// file) can be drawn from: the best k numbers and the best k texts seen so
+// far (ties: the earlier insert wins), in 2k slots. Each insert costs one
+// comparison with the worst kept entry of its kind when it does not make the
+// cut, which for numbers and for texts that differ in their first 8 bytes is
+// one integer comparison.
 class TopKHeap {
  public:
-  // OutOfMemory when k slots cannot be allocated.
+  // OutOfMemory when the slots cannot be allocated.
   static Result<TopKHeap> create(uint64_t k, bool descending);
 
   TopKHeap(TopKHeap&& other) noexcept
       : slots_(std::exchange(other.slots_, nullptr)),
-        count_(std::exchange(other.count_, 0)),
         k_(std::exchange(other.k_, 0)),
         next_seq_(std::exchange(other.next_seq_, 0)),
-        descending_(other.descending_) {}
+        descending_(other.descending_) {
+    for (size_t part = 0; part < kParts; ++part) count_[part] = std::exchange(other.count_[part], 0);
+  }
   TopKHeap& operator=(TopKHeap&& other) noexcept;
   TopKHeap(const TopKHeap&) = delete;
   TopKHeap& operator=(const TopKHeap&) = delete;
@@ -266,27 +281,32 @@ class TopKHeap {
   // Offers one entry (copied).
   void insert(const SortEntry& entry);
 
-  // True when insert would keep `entry`: the heap is not full yet, or the
-  // entry sorts strictly before the worst one kept (later entries lose ties).
-  // Lets a caller skip building rows that cannot make the cut.
+  // True when insert would keep `entry`: fewer than k of its kind are kept,
+  // or it sorts strictly before the worst one of its kind kept (later
+  // entries lose ties). Lets a caller skip building rows that cannot make
+  // the cut.
   bool wouldKeep(const SortEntry& entry) const {
-    if (count_ < k_) return true;
-    return k_ != 0 && order(entry, slots_[0].entry) < 0;
+    const size_t part = partOf(entry);
+    if (count_[part] < k_) return true;
+    return k_ != 0 && order(entry, root(part).entry) < 0;
   }
 
-  size_t count() const { return count_; }
+  // Entries kept: at most 2k; the first k of drainSorted's output are the
+  // answer.
+  size_t count() const { return count_[0] + count_[1]; }
   uint64_t k() const { return k_; }
   bool descending() const { return descending_; }
 
-  // Writes the kept entries to out[0, count()) best first, ties in insert
-  // order, and empties the heap. Concatenating the results of several heaps
-  // in input order and running sortEntries over them gives the same rows as
-  // one heap over all the input.
+  // Writes the kept entries to out[0, count()) in the merge order, ties in
+  // insert order, and empties the heap. Concatenating the results of several
+  // heaps in input order and running sortEntries with k over them gives the
+  // same rows as one heap over all the input.
   void drainSorted(SortEntry* out);
 
   void deinit();
 
  private:
+  static constexpr size_t kParts = 2;  // numbers, texts
   struct Slot {
     SortEntry entry;
     uint64_t seq;
@@ -295,6 +315,9 @@ class TopKHeap {
   TopKHeap(Slot* slots, uint64_t k, bool descending)
       : slots_(slots), k_(k), descending_(descending) {}
 
+  static size_t partOf(const SortEntry& entry) { return entry.isNumber() ? 0 : 1; }
+  Slot* part(size_t p) const { return slots_ + p * k_; }
+  const Slot& root(size_t p) const { return part(p)[0]; }
   // Direction-adjusted rule: <0 when a comes before b in the output.
   int order(const SortEntry& a, const SortEntry& b) const {
     int c = compareEntries(a, b);
@@ -305,10 +328,10 @@ class TopKHeap {
     int c = order(a.entry, b.entry);
     return c > 0 || (c == 0 && a.seq > b.seq);
   }
-  void siftDown(size_t i);
+  void siftDown(size_t p, size_t i);
 
   Slot* slots_ = nullptr;
-  size_t count_ = 0;
+  size_t count_[kParts] = {0, 0};
   uint64_t k_ = 0;
   uint64_t next_seq_ = 0;
   bool descending_ = false;
@@ -323,8 +346,8 @@ constexpr size_t kTopKMaxShare = 4;
 // Inputs at least this large are sorted by radix on the prefix.
 constexpr size_t kRadixMinEntries = 8192;
 
-// Orders `entries` in place by the rule (descending when asked) and returns
-// the first min(k, n) of them (all without k). OutOfMemory when a scratch
+// Orders `entries` in place in the merge order (descending when asked) and
+// returns the first min(k, n) of them (all without k). OutOfMemory when a scratch
 // allocation fails; the array is then in an unspecified order.
 Result<std::span<SortEntry>> sortEntries(std::span<SortEntry> entries, bool descending,
                                          std::optional<uint64_t> k);

@@ -1,11 +1,11 @@
 // The GROUP BY executor (also DISTINCT answered as grouping): plans, the
 // group stores fed by the aggregate scan, and the output of the groups.
 //
-// Stores: each worker keeps its own unlocked map from group key to
-// accumulator. In a parallel scan a worker whose map reaches the local group
+// Stores: each worker keeps its own unlocked table (GroupTable) from group key to
+// accumulator. In a parallel scan a worker whose table reaches the local group
 // limit sends rows of groups it has not seen to a shared store of
 // partitions, each with its own lock (a worker holds one lock at a time).
-// After the scan every worker map is folded into the partitions. Results
+// After the scan every worker table is folded into the partitions. Results
 // cannot depend on which store a row reached: the accumulators merge
 // exactly, and group_concat texts carry their chunk.
 //
@@ -36,10 +36,77 @@
 namespace narwe {
 namespace {
 
-using GroupMap = std::unordered_map<std::string, GroupAccum, TextHash, std::equal_to<>>;
-
 // Partitions of the shared store: at least this many, or one per worker.
 constexpr size_t kMinPartitions = 64;
+
+uint64_t hashKey(std::string_view key) { return std::hash<std::string_view>{}(key); }
+
+// Groups keyed by their key bytes: open addressing over 16-byte slots (the
+// key's hash and the group's index), keys packed in one buffer, accumulators
+// in one array, so a lookup touches one slot, one key and the accumulator.
+// Not synchronised.
+class GroupTable {
+ public:
+  size_t size() const { return accums_.size(); }
+  std::string_view key(size_t group) const {
+    const uint64_t begin = group == 0 ? 0 : key_ends_[group - 1];
+    return std::string_view(keys_).substr(begin, key_ends_[group] - begin);
+  }
+  uint64_t hash(size_t group) const { return hashes_[group]; }
+  GroupAccum& accum(size_t group) { return accums_[group]; }
+
+  // The group of `key`, or nullptr.
+  GroupAccum* find(std::string_view key, uint64_t hash) {
+    if (slots_.empty()) return nullptr;
+    const Slot& slot = slots_[probe(key, hash)];
+    return slot.group == 0 ? nullptr : &accums_[slot.group - 1];
+  }
+
+  // Adds a group that is not in the table. May throw std::bad_alloc.
+  GroupAccum& insert(std::string_view key, uint64_t hash, GroupAccum&& accum) {
+    if ((accums_.size() + 1) * 2 > slots_.size()) grow();
+    const size_t at = probe(key, hash);
+    keys_.append(key);
+    key_ends_.push_back(keys_.size());
+    hashes_.push_back(hash);
+    accums_.push_back(std::move(accum));
+    slots_[at] = Slot{hash, accums_.size()};
+    return accums_.back();
+  }
+
+ private:
+  struct Slot {
+    uint64_t hash = 0;
+    uint64_t group = 0;  // index + 1; 0 = free
+  };
+
+  // The slot holding `key`, or the free slot where it would go.
+  size_t probe(std::string_view key, uint64_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+      const Slot& slot = slots_[i];
+      if (slot.group == 0) return i;
+      if (slot.hash == hash && this->key(slot.group - 1) == key) return i;
+    }
+  }
+  void grow() {
+    std::vector<Slot> bigger(slots_.empty() ? 64 : slots_.size() * 2);
+    const size_t mask = bigger.size() - 1;
+    for (const Slot& slot : slots_) {
+      if (slot.group == 0) continue;
+      size_t i = slot.hash & mask;
+      while (bigger[i].group != 0) i = (i + 1) & mask;
+      bigger[i] = slot;
+    }
+    slots_ = std::move(bigger);
+  }
+
+  std::vector<Slot> slots_;  // a power of two, at most half full
+  std::string keys_;
+  std::vector<uint64_t> key_ends_;
+  std::vector<uint64_t> hashes_;
+  std::vector<GroupAccum> accums_;
+};
 
 void appendKeyPart(std::string& key, std::string_view value, bool single) {
   if (!single) {
@@ -85,6 +152,8 @@ int compareKeys(std::string_view a, std::string_view b, size_t parts) {
   return 0;
 }
 
+using GroupRef = std::pair<std::string_view, GroupAccum*>;
+
 class GroupRows final : public AggRowConsumer {
  public:
   GroupRows(const AggregatePlan& plan, size_t local_limit) : plan_(plan), local_limit_(local_limit) {}
@@ -109,59 +178,60 @@ class GroupRows final : public AggRowConsumer {
       for (const KeyPart& part : plan_.keys) {
         appendKeyPart(w.key, keyPartValue(part, fields, w.buf), single);
       }
-      auto found = w.local.find(std::string_view(w.key));
-      if (found != w.local.end()) return apply(found->second, fields, chunk);
+      const uint64_t hash = hashKey(w.key);
+      if (GroupAccum* found = w.local.find(w.key, hash)) return apply(*found, fields, chunk);
       if (!parallel_ || w.local.size() < local_limit_) {
         NARWE_ASSIGN_OR_RETURN(GroupAccum accum, GroupAccum::create(*plan_.layout));
-        auto made = w.local.emplace(w.key, std::move(accum)).first;
-        return apply(made->second, fields, chunk);
+        return apply(w.local.insert(w.key, hash, std::move(accum)), fields, chunk);
       }
-      Partition& partition = partitions_[partitionOf(w.key)];
+      Partition& partition = partitions_[partitionOf(hash)];
       std::lock_guard<std::mutex> hold(partition.lock);
-      auto shared = partition.groups.find(std::string_view(w.key));
-      if (shared == partition.groups.end()) {
+      GroupAccum* shared = partition.groups.find(w.key, hash);
+      if (shared == nullptr) {
         NARWE_ASSIGN_OR_RETURN(GroupAccum accum, GroupAccum::create(*plan_.layout));
-        shared = partition.groups.emplace(w.key, std::move(accum)).first;
+        shared = &partition.groups.insert(w.key, hash, std::move(accum));
       }
-      return apply(shared->second, fields, chunk);
+      return apply(*shared, fields, chunk);
     } catch (const std::bad_alloc&) {
       return Error::OutOfMemory;
     }
   }
 
-  // Folds every worker map into the partitions (after the scan), and gives
-  // every group ordered by key.
-  Result<std::vector<std::pair<const std::string*, GroupAccum*>>> mergedGroups() {
+  // Folds every worker's groups into the partitions (after the scan), and
+  // gives every group ordered by key.
+  Result<std::vector<GroupRef>> mergedGroups() {
     try {
-      // One worker: its store holds every group as it is.
-      const bool single = workers_.size() == 1;
-      for (Worker& w : workers_) {
-        if (single) break;
-        while (!w.local.empty()) {
-          auto node = w.local.extract(w.local.begin());
-          GroupMap& target = partitions_[partitionOf(node.key())].groups;
-          auto present = target.find(std::string_view(node.key()));
-          if (present == target.end()) {
-            target.insert(std::move(node));
-          } else {
-            NARWE_TRY(present->second.merge(*plan_.layout, node.mapped()));
+      std::vector<GroupRef> groups;
+      if (workers_.size() == 1) {
+        // One worker: its table holds every group as it is.
+        GroupTable& table = workers_[0].local;
+        groups.reserve(table.size());
+        for (size_t g = 0; g < table.size(); ++g) groups.emplace_back(table.key(g), &table.accum(g));
+      } else {
+        for (Worker& w : workers_) {
+          for (size_t g = 0; g < w.local.size(); ++g) {
+            const uint64_t hash = w.local.hash(g);
+            GroupTable& target = partitions_[partitionOf(hash)].groups;
+            if (GroupAccum* present = target.find(w.local.key(g), hash)) {
+              NARWE_TRY(present->merge(*plan_.layout, w.local.accum(g)));
+            } else {
+              target.insert(w.local.key(g), hash, std::move(w.local.accum(g)));
+            }
+          }
+          w.local = GroupTable();
+        }
+        size_t total = 0;
+        for (const Partition& p : partitions_) total += p.groups.size();
+        groups.reserve(total);
+        for (Partition& p : partitions_) {
+          for (size_t g = 0; g < p.groups.size(); ++g) {
+            groups.emplace_back(p.groups.key(g), &p.groups.accum(g));
           }
         }
       }
-      std::vector<std::pair<const std::string*, GroupAccum*>> groups;
-      size_t total = 0;
-      for (const Partition& p : partitions_) total += p.groups.size();
-      groups.reserve(total);
-      for (Partition& p : partitions_) {
-        for (auto& [key, accum] : p.groups) groups.emplace_back(&key, &accum);
-      }
-      if (single) {
-        groups.reserve(workers_[0].local.size());
-        for (auto& [key, accum] : workers_[0].local) groups.emplace_back(&key, &accum);
-      }
       const size_t parts = plan_.keys.size();
-      std::sort(groups.begin(), groups.end(), [parts](const auto& a, const auto& b) {
-        return compareKeys(*a.first, *b.first, parts) < 0;
+      std::sort(groups.begin(), groups.end(), [parts](const GroupRef& a, const GroupRef& b) {
+        return compareKeys(a.first, b.first, parts) < 0;
       });
       return groups;
     } catch (const std::bad_alloc&) {
@@ -171,21 +241,20 @@ class GroupRows final : public AggRowConsumer {
 
  private:
   struct Worker {
-    GroupMap local;
+    GroupTable local;
     std::string key;
-    char buf[kKeyPartBufferSize * 8];
+    char buf[kKeyPartBufferSize];
   };
   struct Partition {
     std::mutex lock;
-    GroupMap groups;
+    GroupTable groups;
   };
 
   Status apply(GroupAccum& accum, std::span<const std::string_view> fields, uint64_t chunk) {
     return applyRow(plan_.specs, *plan_.layout, accum, fields, chunk);
   }
-  size_t partitionOf(std::string_view key) const {
-    return std::hash<std::string_view>{}(key) % partitions_.size();
-  }
+  // The upper bits pick the partition; the table inside uses the lower ones.
+  size_t partitionOf(uint64_t hash) const { return (hash >> 32) % partitions_.size(); }
 
   const AggregatePlan& plan_;
   size_t local_limit_;
@@ -318,7 +387,7 @@ Status aggregateGroups(const Query& query, AggRowSource& source, OutputSink& out
       finals[i].clear();
       NARWE_TRY(accum->finish(*plan.layout, i, finals[i]));
     }
-    decodeKey(*key, plan.keys.size(), key_values);
+    decodeKey(key, plan.keys.size(), key_values);
     scratch.reset();
     if (!finalRow(plan, key_values, finals, scratch, values)) continue;
     if (query.distinct && !seen.insert(values)) continue;

@@ -77,6 +77,7 @@ void StreamConsumer::keepLine(std::string_view line, std::optional<std::string_v
   lines_.append(line);
   ends_.push_back(lines_.size());
   keys_.push_back(key.value_or(std::string_view()));
+  ++rows_;
 }
 
 Result<bool> StreamConsumer::sink(const ScanRow& row) {
@@ -100,17 +101,28 @@ Result<bool> StreamConsumer::sink(const ScanRow& row) {
   // before are known; rows past the window can never be written. With
   // DISTINCT reading goes on, since rows of this chunk that an earlier chunk
   // also holds drop out when the chunks are combined.
+  if (!track_rows_) {
+    throwIfFailed(format_->appendRowLine(lines_, row.values));
+    ++rows_;
+    return true;
+  }
   const uint64_t window_end = plan_->windowEnd();
   if (ends_.size() < window_end) {
     throwIfFailed(format_->appendRowLine(lines_, row.values));
     ends_.push_back(lines_.size());
     keys_.push_back(key.value_or(std::string_view()));
+    ++rows_;
   }
   return plan_->distinct || ends_.size() < window_end;
 }
 
 Status StreamConsumer::combine(StreamConsumer&& later) {
   if (writer_ != nullptr || later.writer_ != nullptr) return Error::Unsupported;
+  if (!track_rows_) {
+    lines_.append(later.lines_);
+    rows_ += later.rows_;
+    return okStatus();
+  }
   const uint64_t window_end = plan_->windowEnd();
   for (size_t row = 0; row < later.ends_.size() && ends_.size() < window_end; ++row) {
     std::optional<std::string_view> key;
@@ -125,7 +137,9 @@ Status StreamConsumer::combine(StreamConsumer&& later) {
 }
 
 Status StreamConsumer::finish(RecordWriter& writer) {
-  if (writer_ != nullptr || ends_.empty()) return okStatus();
+  if (writer_ != nullptr) return okStatus();
+  if (!track_rows_) return writer.writeRowLines(lines_);
+  if (ends_.empty()) return okStatus();
   const Window window = windowOf(*plan_, ends_.size());
   if (window.begin == window.end) return okStatus();
   const size_t begin = window.begin == 0 ? 0 : ends_[window.begin - 1];
@@ -134,7 +148,8 @@ Status StreamConsumer::finish(RecordWriter& writer) {
 
 // ---- SortConsumer -----------------------------------------------------------
 
-Result<SortConsumer> SortConsumer::create(const RowScanPlan& plan, const RowFormat& format) {
+Result<SortConsumer> SortConsumer::create(const RowScanPlan& plan, const RowFormat& format,
+                                          size_t store_bytes) {
   SortConsumer consumer(plan, format);
   consumer.key_scratch_.resize(plan.order.size());
   // With DISTINCT every distinct row is kept anyway; the heap would save
@@ -147,7 +162,7 @@ Result<SortConsumer> SortConsumer::create(const RowScanPlan& plan, const RowForm
       return consumer;
     }
   }
-  consumer.store_.reserve(kSortStoreInitialBytes);
+  consumer.store_.reserve(store_bytes);
   return consumer;
 }
 

@@ -91,8 +91,13 @@ class StreamConsumer {
   Status combine(StreamConsumer&& later);
   Status finish(RecordWriter& writer);
 
+  // Buffered mode: true once every row the result can hold is kept, so no
+  // later row (and no later consumer) can change it.
+  bool full() const { return rows_ >= plan_->windowEnd(); }
+
  private:
-  explicit StreamConsumer(const RowScanPlan& plan) : plan_(&plan) {}
+  explicit StreamConsumer(const RowScanPlan& plan)
+      : plan_(&plan), track_rows_(plan.distinct || plan.limit >= 0 || plan.offset > 0) {}
   // Keeps one formatted row line (buffered mode).
   void keepLine(std::string_view line, std::optional<std::string_view> key);
   std::string_view line(size_t row) const;
@@ -105,6 +110,10 @@ class StreamConsumer {
   uint64_t written_ = 0;
   DistinctSet distinct_;
   // Buffered mode: row lines back to back; ends_[i] is where row i ends.
+  // Without DISTINCT, OFFSET and LIMIT every row is written, and rows are
+  // only counted (track_rows_ false).
+  bool track_rows_;
+  uint64_t rows_ = 0;
   std::string lines_;
   std::vector<size_t> ends_;
   std::vector<std::string_view> keys_;  // DISTINCT key per kept row
@@ -112,7 +121,10 @@ class StreamConsumer {
 
 class SortConsumer {
  public:
-  static Result<SortConsumer> create(const RowScanPlan& plan, const RowFormat& format);
+  // `store_bytes`: the sort store reserved up front (a consumer of one chunk
+  // of a larger input starts small).
+  static Result<SortConsumer> create(const RowScanPlan& plan, const RowFormat& format,
+                                     size_t store_bytes = kSortStoreInitialBytes);
 
   Result<bool> sink(const ScanRow& row);
   Status combine(SortConsumer&& later);

@@ -17,6 +17,11 @@ struct RunOptions : InputOptions {
   bool omit_header = false;     // CSV output without its header line
   OutputFormat format = OutputFormat::Csv;
   bool strict = false;          // non-numeric field in a numeric comparison fails the query
+  // Tests only (the runner leaves both 0): the input size the route is
+  // chosen by instead of the file's, so a small file takes the large-file
+  // routes; and the chunk size of parallel scans (0: chosen from the size).
+  uint64_t route_size_override = 0;
+  uint64_t chunk_bytes = 0;
 };
 
 // Largest number of workers any parallel executor starts.

@@ -65,7 +65,7 @@ Result<Projection> buildProjection(const Query& query, const ScanHeader& header)
     // A plain name is a column; everything else may be a scalar expression.
     std::optional<ScalarSpec> scalar;
     if (item.root.kind != NodeKind::column || !item.round_digits.empty()) {
-      NARWE_ASSIGN_OR_RETURN(scalar, tryParseScalar(expression, header.index));
+      NARWE_ASSIGN_OR_RETURN(scalar, buildScalar(item, header.index));
     }
     if (scalar) {
       projection.columns.push_back(OutputColSpec::ofScalar(std::move(*scalar)));

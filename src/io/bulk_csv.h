@@ -10,16 +10,15 @@
 // io/record_limit.h: a longer record fails with FileTooBig. Input is never
 // cut.
 //
-// Two ways to read:
-//  - `readRecord` returns an owned record. Quoted fields are unescaped (a
-//    quote pair becomes one quote); unquoted fields are kept verbatim; bytes
-//    after a closing quote up to the next delimiter are dropped; any number
-//    of fields.
+// Records are split by the rule of io/field_splitter.h (at most 256 fields;
+// TooManyColumns above, InvalidInput for a lone CR). Two ways to read:
+//  - `readRecord` returns an owned record;
 //  - `readRecordSlices` returns borrowed slices into the reader's buffer or
-//    scratch arena, valid until the next read call. Every field holding a
-//    quote pair, quoted or not, gets the pair unescaped. At most
-//    kRecordFieldCapacity (256) fields; more give TooManyColumns. No heap
+//    the splitter's scratch, valid until the next read call. No heap
 //    allocation for records without quote pairs.
+// A record that outgrows the first buffer while holding a lone CR is refused
+// at once (InvalidInput), so input whose lines end in CR alone is not read
+// whole first.
 //
 // A record's bytes lose one trailing CR, both before the LF and at the end of
 // the input. Both modes return nullopt at the end of input and forever after.
@@ -37,6 +36,7 @@
 #include "common/arena.h"
 #include "common/error.h"
 #include "io/csv.h"
+#include "io/field_splitter.h"
 #include "io/file_source.h"
 #include "io/simd.h"
 
@@ -61,20 +61,27 @@ class BulkCsvReader {
   BulkCsvReader(BulkCsvReader&&) = default;
   BulkCsvReader& operator=(BulkCsvReader&&) = default;
 
-  void setDelimiter(char delimiter) { delimiter_ = delimiter; }
+  void setDelimiter(char delimiter) {
+    delimiter_ = delimiter;
+    splitter_.setDelimiter(delimiter);
+  }
   char delimiter() const { return delimiter_; }
 
-  // Next record, owned. Errors: OutOfMemory, FileTooBig (a record longer
-  // than the record limit), EndOfStream (the file shrank), read errors.
+  // File offset of the first byte not yet returned in a record: after the
+  // first readRecord, where the data after the header row starts.
+  uint64_t offset() const { return source_.position() - (filled_ - cursor_); }
+
+  // Next record, owned. Errors: TooManyColumns, InvalidInput (a lone CR),
+  // OutOfMemory, FileTooBig (a record longer than the record limit),
+  // EndOfStream (the file shrank), read errors.
   Result<std::optional<Record>> readRecord();
 
-  // Next record as borrowed slices. Errors: TooManyColumns, and those of
-  // readRecord.
+  // Next record as borrowed slices. Errors: those of readRecord.
   Result<std::optional<std::span<const std::string_view>>> readRecordSlices();
 
   // The splitting steps of the two modes, for record bytes held elsewhere.
   // parseLineSlices' result is valid until the next call on this reader.
-  Result<Record> parseLine(std::string_view line) const;
+  Result<Record> parseLine(std::string_view line);
   Result<std::span<const std::string_view>> parseLineSlices(std::string_view line);
 
  private:
@@ -93,8 +100,7 @@ class BulkCsvReader {
   size_t capacity_ = kBufferSize;
   size_t filled_ = 0;
   size_t cursor_ = 0;
-  std::unique_ptr<std::array<std::string_view, kRecordFieldCapacity>> fields_;
-  Arena scratch_;
+  FieldSplitter splitter_;
   FileSource source_;
   char delimiter_ = ',';
   bool end_of_input_ = false;

@@ -4,17 +4,15 @@
 // a quote opens a quoted section only as the first byte of a field; inside a
 // quoted section a quote pair is one quote and a single quote closes it;
 // delimiter, CR and LF are data inside. A record ends at an LF outside quoted
-// sections; one CR right before that LF is not part of the record. An empty
-// line is a record with one empty field; a trailing delimiter gives a final
-// empty field; the last record needs no LF. Unterminated quoted sections are
-// not an error.
+// sections; one CR right before that LF is not part of the record, nor is a
+// CR that ends the input. Any other CR outside quoted sections is refused
+// (InvalidInput). The last record needs no LF. A UTF-8 byte-order mark before
+// the first record is skipped. How a record's bytes become fields is the one
+// rule of io/field_splitter.h, which every reader here uses.
 //
 // This header owns:
-//  - `CsvReader`: streaming reader over a descriptor (used for standard
-//    input). Differences from the other readers: a lone CR also ends a
-//    record; bytes after a closing quote are appended to the field; no
-//    byte-order-mark skip; an unterminated quoted section runs to the end of
-//    the input.
+//  - `CsvReader`: streaming reader over a descriptor that cannot be read at
+//    positions (standard input, a pipe).
 //  - `findRecordEnd`: the LF ending the record that starts at a position of
 //    an in-memory buffer.
 //  - `resolveMmapHeader` / `MmapHeader`: the header row of a file's bytes
@@ -35,13 +33,11 @@
 #include <string_view>
 #include <vector>
 
-#include "io/input_options.h"
 #include "common/error.h"
+#include "io/field_splitter.h"
+#include "io/input_options.h"
 
 namespace narwe {
-
-// An owned record: one string per field, in order.
-using Record = std::vector<std::string>;
 
 // The record bytes without one trailing CR (the CR of a CR LF ending). Every
 // in-memory reader applies it to the bytes before a record-ending LF and to a
@@ -60,14 +56,14 @@ std::optional<size_t> findRecordEnd(const char* data, size_t length, size_t star
 
 // The header of a mapped file.
 struct MmapHeader {
-  // One name per header field, in file order. For a file with a header row
-  // they point into the mapping (untrimmed, quotes removed, quote pairs left
-  // doubled); for header-less input they are the generated "c1", "c2", ...
-  // held by this object.
+  // One name per header field, in file order, held by this object: the
+  // header row's fields as every reader splits them (untrimmed), or for
+  // header-less input the generated "c1", "c2", ...
   std::vector<std::string_view> names;
   // Offset of the first byte after the header row (0 without a header row).
   uint64_t data_start = 0;
-  // True when `names` point into this object rather than into the mapping.
+  // True when `names` point into this object (always, now that names are
+  // unescaped copies).
   bool owns_names = false;
 
   MmapHeader() = default;
@@ -81,12 +77,13 @@ struct MmapHeader {
   std::vector<char> owned_text;
 };
 
-// Reads the header row of `mapped` (the whole file). A leading UTF-8
-// byte-order mark is skipped; the header row ends at the first LF (quotes do
-// not matter there) and loses one trailing CR; it is split with a capacity of
-// kHeaderFieldCapacity. Errors: NoHeader (empty input or no LF anywhere),
-// TooManyColumns, OutOfMemory. With options.no_header_input the first row
-// only gives the column count: names are c1..cN and data starts at 0.
+// Reads the header row of `mapped` (the whole file) as the file reader reads
+// its first record: a leading UTF-8 byte-order mark is skipped; the row ends
+// at the first LF outside quoted sections (or at the end of the input) and
+// loses one trailing CR; it is split by FieldSplitter. Errors: NoHeader
+// (nothing after the byte-order mark), TooManyColumns, InvalidInput (a lone
+// CR), OutOfMemory. With options.no_header_input the first row only gives
+// the column count: names are c1..cN and data starts at 0.
 Result<MmapHeader> resolveMmapHeader(std::string_view mapped, const InputOptions& options);
 
 // The header of an input file, names owned.
@@ -96,13 +93,15 @@ struct FileHeader {
 };
 
 // Reads the header row of the file `fd` (whose size at open was `file_size`,
-// see io/file_source.h) with positioned reads up to its first LF and resolves
-// it as resolveMmapHeader does. Errors: those of resolveMmapHeader, FileTooBig
-// (no LF within the record limit), EndOfStream (the file shrank), read
-// errors.
+// see io/file_source.h) with positioned reads up to its end and resolves it
+// as resolveMmapHeader does. Errors: those of resolveMmapHeader, FileTooBig
+// (no record end within the record limit), EndOfStream (the file shrank),
+// read errors.
 Result<FileHeader> readFileHeader(int fd, uint64_t file_size, const InputOptions& options);
 
-// Streaming reader with a 256 KiB buffer. Returns owned records.
+// Streaming reader: reads its descriptor front to back with read(2) through
+// a 256 KiB buffer that grows while one record fills it (up to the record
+// limit of io/record_limit.h), and returns owned records.
 class CsvReader {
  public:
   static constexpr size_t kBufferSize = 256 * 1024;
@@ -112,33 +111,32 @@ class CsvReader {
   CsvReader& operator=(CsvReader&&) = default;
 
   // The next record; nullopt at the end of the input (and forever after).
-  // Errors: OutOfMemory, FileTooBig (a record longer than the record limit
-  // of io/record_limit.h, noticed before much more than one buffer past the
-  // limit is held) and the error names of failed reads (the failure is
-  // sticky: later calls report it again).
+  // Errors: TooManyColumns, InvalidInput (a lone CR; noticed as soon as one
+  // record outgrows the buffer), OutOfMemory, FileTooBig (a record longer
+  // than the record limit) and the error names of failed reads. Errors are
+  // sticky: later calls report them again.
   Result<std::optional<Record>> readRecord();
 
  private:
-  static constexpr int kEndOfInput = -1;
-
-  // The next byte (0..255) or kEndOfInput; a failed read also gives
-  // kEndOfInput and records the error.
-  int fetch();
-  // Gives back the byte the last fetch returned.
-  void unread() { --pos_; }
   Result<std::optional<Record>> readRecordUnguarded();
-  // Bytes of the current record read so far, less its `terminator` bytes.
-  uint64_t recordBytes(size_t terminator) const;
+  // The bytes of the next record (CR rule applied), or nullopt at the end.
+  Result<std::optional<std::string_view>> nextRecordBytes();
+  // Reads more input after the filled bytes; sets end_of_input_ on 0 bytes.
+  Status fill();
+  // Drops consumed bytes and grows a buffer one record fills (to at most
+  // one byte past `limit`).
+  Status makeRoom(size_t limit);
 
-  size_t pos_ = 0;
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_ = kBufferSize;
   size_t filled_ = 0;
-  uint64_t before_buffer_ = 0;  // stream bytes before the buffer's first
-  uint64_t record_start_ = 0;   // stream offset of the current record
+  size_t cursor_ = 0;
+  FieldSplitter splitter_;
   int fd_;
   char delimiter_;
-  std::unique_ptr<char[]> buffer_;
+  bool started_ = false;  // the byte-order mark has been looked for
   bool end_of_input_ = false;
-  Error read_error_ = Error::None;
+  Error error_ = Error::None;
 };
 
 }  // namespace narwe

@@ -1,4 +1,5 @@
-// The streaming reader for standard input, through a 256 KiB buffer.
+// The streaming reader for standard input: whole records found in a growing
+// buffer with the shared scanner, then split by the shared field rule.
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,145 +11,112 @@
 #include "io/block_classifier.h"
 #include "io/csv.h"
 #include "io/record_limit.h"
+#include "io/record_scan.h"
 
 namespace narwe {
 namespace {
 
-// Index of the first delimiter, CR or LF in p[from, n), or n: the end of a
-// run of ordinary bytes in an unquoted field.
-size_t findFieldBreak(const char* p, size_t from, size_t n, char delim) {
-  using C = blocks::ActiveClassifier;
-  size_t i = from;
-  for (; n - i >= blocks::kBlockSize; i += blocks::kBlockSize) {
-    const blocks::BlockMasks m = C::classify(p + i, delim);
-    const uint64_t stops = m.delim | m.cr | m.lf;
-    if (stops != 0) return i + blocks::lowestBit(stops);
-  }
-  for (; i < n; ++i) {
-    const char c = p[i];
-    if (c == delim || c == '\r' || c == '\n') return i;
-  }
-  return n;
-}
+// Growth factor for a buffer that one record fills completely.
+constexpr size_t kGrowthFactor = 2;
 
 }  // namespace
 
 CsvReader::CsvReader(int fd, char delimiter)
-    : fd_(fd), delimiter_(delimiter), buffer_(new char[kBufferSize]) {}
-
-int CsvReader::fetch() {
-  if (pos_ < filled_) return static_cast<unsigned char>(buffer_[pos_++]);
-  if (end_of_input_ || read_error_ != Error::None) return kEndOfInput;
-  // Every buffered byte belongs to the current record by now (one of them
-  // may be its CR): past the limit, stop before reading more.
-  before_buffer_ += filled_;
-  pos_ = 0;
-  filled_ = 0;
-  if (before_buffer_ - record_start_ > maxRecordBytes() + 1) {
-    read_error_ = Error::FileTooBig;
-    return kEndOfInput;
-  }
-  ssize_t got = readRetrying(fd_, buffer_.get(), kBufferSize);
-  if (got < 0) {
-    read_error_ = errorFromErrno(errno);
-    return kEndOfInput;
-  }
-  if (got == 0) {
-    end_of_input_ = true;
-    return kEndOfInput;
-  }
-  pos_ = 0;
-  filled_ = static_cast<size_t>(got);
-  return static_cast<unsigned char>(buffer_[pos_++]);
+    : buffer_(new char[kBufferSize]), fd_(fd), delimiter_(delimiter) {
+  splitter_.setDelimiter(delimiter);
 }
 
-uint64_t CsvReader::recordBytes(size_t terminator) const {
-  return before_buffer_ + pos_ - record_start_ - terminator;
+Status CsvReader::fill() {
+  const ssize_t got = readRetrying(fd_, buffer_.get() + filled_, capacity_ - filled_);
+  if (got < 0) return errorFromErrno(errno);
+  if (got == 0) end_of_input_ = true;
+  filled_ += static_cast<size_t>(got);
+  return okStatus();
 }
 
-Result<std::optional<Record>> CsvReader::readRecord() {
-  if (read_error_ != Error::None) return read_error_;
-  try {
-    return readRecordUnguarded();
-  } catch (const std::bad_alloc&) {
-    return Error::OutOfMemory;
-  } catch (const std::length_error&) {
-    return Error::OutOfMemory;
+Status CsvReader::makeRoom(size_t limit) {
+  if (cursor_ > 0) {
+    std::memmove(buffer_.get(), buffer_.get() + cursor_, filled_ - cursor_);
+    filled_ -= cursor_;
+    cursor_ = 0;
+  }
+  if (filled_ == capacity_) {
+    // One record fills the whole buffer: grow rather than cut it; refuse
+    // input whose lines end in CR alone instead of reading it whole.
+    if (scan::recordHasLoneCr(buffer_.get(), filled_, delimiter_)) return Error::InvalidInput;
+    size_t bigger = capacity_ <= SIZE_MAX / kGrowthFactor ? capacity_ * kGrowthFactor : SIZE_MAX;
+    if (limit < SIZE_MAX && bigger > limit + 1) bigger = limit + 1;
+    if (bigger <= capacity_) return Error::FileTooBig;
+    std::unique_ptr<char[]> grown(new (std::nothrow) char[bigger]);
+    if (!grown) return Error::OutOfMemory;
+    std::memcpy(grown.get(), buffer_.get(), filled_);
+    buffer_ = std::move(grown);
+    capacity_ = bigger;
+  }
+  return okStatus();
+}
+
+Result<std::optional<std::string_view>> CsvReader::nextRecordBytes() {
+  if (!started_) {
+    // The byte-order mark is looked for in the input's first bytes, however
+    // the writer cut them into reads.
+    while (!end_of_input_ && filled_ < kByteOrderMark.size()) NARWE_TRY(fill());
+    cursor_ = byteOrderMarkSize({buffer_.get(), filled_});
+    started_ = true;
+  }
+  if (cursor_ >= filled_) {
+    if (end_of_input_) return std::optional<std::string_view>();
+    cursor_ = 0;
+    filled_ = 0;
+    NARWE_TRY(fill());
+    if (filled_ == 0) return std::optional<std::string_view>();
+  }
+  const size_t limit = maxRecordBytes();
+  scan::ScanState state = scan::ScanState::RecordStart;
+  size_t scanned = cursor_;
+  for (;;) {
+    const size_t lf = scan::scanForRecordEnd<blocks::ActiveClassifier>(
+        buffer_.get(), filled_, scanned, state, delimiter_);
+    if (lf != scan::kNoRecordEnd) {
+      if (lf - cursor_ > limit) return Error::FileTooBig;
+      const std::string_view bytes(buffer_.get() + cursor_, lf - cursor_);
+      cursor_ = lf + 1;
+      return std::optional<std::string_view>(stripRecordCr(bytes));
+    }
+    if (filled_ - cursor_ > limit) {
+      return scan::recordHasLoneCr(buffer_.get() + cursor_, filled_ - cursor_, delimiter_)
+                 ? Error::InvalidInput
+                 : Error::FileTooBig;
+    }
+    if (end_of_input_) {
+      const std::string_view bytes(buffer_.get() + cursor_, filled_ - cursor_);
+      cursor_ = filled_;
+      return std::optional<std::string_view>(stripRecordCr(bytes));
+    }
+    const size_t scanned_part = filled_ - cursor_;
+    NARWE_TRY(makeRoom(limit));
+    scanned = scanned_part;
+    NARWE_TRY(fill());
   }
 }
 
 Result<std::optional<Record>> CsvReader::readRecordUnguarded() {
-  record_start_ = before_buffer_ + pos_;
-  Record record;
-  std::string field;
-  bool in_quotes = false;
-  bool any_byte = false;
-  for (;;) {
-    const int c = fetch();
-    if (c == kEndOfInput) {
-      if (read_error_ != Error::None) return read_error_;
-      if (!any_byte) return std::optional<Record>();
-      record.push_back(std::move(field));
-      if (recordBytes(0) > maxRecordBytes()) return read_error_ = Error::FileTooBig;
-      return std::optional<Record>(std::move(record));
-    }
-    any_byte = true;
-    if (in_quotes) {
-      if (c != '"') {
-        // Data up to the next quote in the buffer goes in as one block.
-        field.push_back(static_cast<char>(c));
-        const char* run = buffer_.get() + pos_;
-        const void* quote = std::memchr(run, '"', filled_ - pos_);
-        const size_t len =
-            quote ? static_cast<size_t>(static_cast<const char*>(quote) - run) : filled_ - pos_;
-        field.append(run, len);
-        pos_ += len;
-        continue;
-      }
-      const int next = fetch();
-      if (next == '"') {
-        field.push_back('"');  // a pair is one quote
-        continue;
-      }
-      if (next == kEndOfInput) {
-        if (read_error_ != Error::None) return read_error_;
-      } else {
-        unread();
-      }
-      in_quotes = false;  // bytes after the closing quote join the field
-      continue;
-    }
-    if (c == '"' && field.empty()) {
-      in_quotes = true;
-      continue;
-    }
-    if (c == static_cast<unsigned char>(delimiter_)) {
-      record.push_back(std::move(field));
-      field.clear();
-      continue;
-    }
-    if (c == '\n') {
-      record.push_back(std::move(field));
-      if (recordBytes(1) > maxRecordBytes()) return read_error_ = Error::FileTooBig;
-      return std::optional<Record>(std::move(record));
-    }
-    if (c == '\r') {
-      // CR, LF and CR LF all end a record.
-      const int next = fetch();
-      if (next == kEndOfInput) {
-        if (read_error_ != Error::None) return read_error_;
-      } else if (next != '\n') {
-        unread();
-      }
-      record.push_back(std::move(field));
-      if (recordBytes(1) > maxRecordBytes()) return read_error_ = Error::FileTooBig;
-      return std::optional<Record>(std::move(record));
-    }
-    field.push_back(static_cast<char>(c));
-    const size_t stop = findFieldBreak(buffer_.get(), pos_, filled_, delimiter_);
-    field.append(buffer_.get() + pos_, stop - pos_);
-    pos_ = stop;
+  NARWE_ASSIGN_OR_RETURN(const std::optional<std::string_view> bytes, nextRecordBytes());
+  if (!bytes) return std::optional<Record>();
+  NARWE_ASSIGN_OR_RETURN(Record record, splitter_.splitOwned(*bytes));
+  return std::optional<Record>(std::move(record));
+}
+
+Result<std::optional<Record>> CsvReader::readRecord() {
+  if (error_ != Error::None) return error_;
+  Result<std::optional<Record>> next = Error::OutOfMemory;
+  try {
+    next = readRecordUnguarded();
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
   }
+  if (!next.ok()) error_ = next.error();
+  return next;
 }
 
 }  // namespace narwe

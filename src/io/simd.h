@@ -17,13 +17,13 @@
 
 namespace narwe {
 
-// Field capacities used by the callers: data rows, header rows, join rows.
+// The most fields a record may have on every route, header included.
 constexpr size_t kRecordFieldCapacity = 256;
-constexpr size_t kHeaderFieldCapacity = 4096;
-constexpr size_t kJoinFieldCapacity = 512;
 
 // Writes at most `capacity` fields of `line` into `table` and returns how
-// many (at least 1). More than `capacity` fields give TooManyColumns.
+// many (at least 1). More than `capacity` fields give TooManyColumns; a CR
+// outside quoted fields (the line ending is not part of `line`) gives
+// InvalidInput, whatever the field count.
 Result<size_t> parseCSVFieldsStatic(std::string_view line, std::string_view* table,
                                     size_t capacity, char delimiter);
 

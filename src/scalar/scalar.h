@@ -8,7 +8,7 @@
 // dispatches on the kind enum and never compares function names at run time.
 //
 // Promises:
-//  - tryParseScalar() is all-or-nothing: a term of no recognised shape gives
+//  - buildScalar() / tryParseScalar() are all-or-nothing: a term of no recognised shape gives
 //    an empty optional (not an error) and the caller treats the term as a
 //    plain column name. Named errors are ColumnNotFound,
 //    NestedFunctionNotSupported, TooManyArgs and OutOfMemory.
@@ -46,6 +46,8 @@
 #include "sql/query.h"  // Operator
 
 namespace narwe {
+
+struct SelectItem;
 
 // The function families, in their fixed order.
 enum class ScalarKind : uint8_t {
@@ -181,9 +183,14 @@ struct OutputColSpec {
 
 // ---- Parsing (once per SELECT term, while the executor sets up) ----
 
-// Recognises `term` as a scalar expression over the columns of `index`.
-// Empty optional: not a scalar expression. Errors: ColumnNotFound,
-// NestedFunctionNotSupported, TooManyArgs, OutOfMemory.
+// Recognises the expression of `item` (its tree and round wrappers) as a
+// scalar expression over the columns of `index`. Empty optional: not a
+// scalar expression. Errors: ColumnNotFound, NestedFunctionNotSupported,
+// TooManyArgs, OutOfMemory. Text inside the spec views `item.text`.
+Result<std::optional<ScalarSpec>> buildScalar(const SelectItem& item, const NameIndex& index);
+
+// The same for a term given as text (no alias): the term is parsed into its
+// tree first. Text inside the spec views `term`.
 Result<std::optional<ScalarSpec>> tryParseScalar(std::string_view term, const NameIndex& index);
 
 // Trims `name` and looks it up case-insensitively. Empty when the name holds

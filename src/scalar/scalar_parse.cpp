@@ -1,5 +1,8 @@
 // Recognition of scalar SELECT terms: null tests, CASE expressions and the
-// function calls, turned into a ScalarSpec once per term.
+// function calls, turned into a ScalarSpec once per term from the term's
+// parsed tree (sql/select_item.h): the function id, one child per argument,
+// the CASE branch split at its operator. Leaves are decoded here (a column
+// name resolved, a literal unquoted, an integer read); no text is split.
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -54,11 +57,6 @@ std::optional<T> parseArgInt(std::string_view text) {
   }
 }
 
-// The function ids of the name table (sql/names.h).
-using Func = FunctionId;
-
-std::optional<Func> lookupFunction(std::string_view name) { return functionFromName(name); }
-
 // Resolves a column or fails with ColumnNotFound.
 Result<size_t> requireCol(std::string_view name, const NameIndex& index) {
   NARWE_ASSIGN_OR_RETURN(auto col, resolveCol(name, index));
@@ -71,235 +69,6 @@ ScalarSpec singleColumn(ScalarKind kind, size_t col) {
   s.kind = kind;
   s.col = col;
   return s;
-}
-
-// Splits at the first comma outside quoted literals and parentheses (the
-// shared comma rule): (before, after); nullopt when there is none.
-std::optional<std::pair<std::string_view, std::string_view>> splitFirstComma(std::string_view s) {
-  const size_t c = firstTopLevelComma(s);
-  if (c == kNpos) return std::nullopt;
-  return std::pair{s.substr(0, c), s.substr(c + 1)};
-}
-
-// The ")" that closes the "(" at `open`, counted outside single-quoted
-// literals; kNpos when it is never closed.
-size_t closingParen(std::string_view t, size_t open) {
-  return scanOutsideQuotes(t, open,
-                           [&](size_t i, size_t depth) { return t[i] == ')' && depth == 1; });
-}
-
-// The literal of a piece that is exactly one quoted text; nullopt otherwise.
-std::optional<std::string_view> literalOf(std::string_view piece) {
-  std::string_view p = trimBlanks(piece);
-  if (!isQuoted(p)) return std::nullopt;
-  return quotedInner(p);
-}
-
-ParseResult parseTerm(std::string_view term, const NameIndex& index, int depth);
-
-ParseResult parseStringFunction(Func f, std::string_view args, const NameIndex& index,
-                                int depth) {
-  static constexpr ScalarKind kKinds[] = {ScalarKind::upper, ScalarKind::lower, ScalarKind::trim,
-                                          ScalarKind::reverse, ScalarKind::length};
-  static constexpr NestedOp kOps[] = {NestedOp::upper, NestedOp::lower, NestedOp::trim,
-                                      NestedOp::reverse, NestedOp::length};
-  size_t which = static_cast<size_t>(f) - static_cast<size_t>(Func::upper);
-  if (args.find('(') == kNpos) {
-    NARWE_ASSIGN_OR_RETURN(size_t col, requireCol(args, index));
-    return std::optional(singleColumn(kKinds[which], col));
-  }
-  if (depth >= kMaxNestingDepth) return Error::NestedFunctionNotSupported;
-  NARWE_ASSIGN_OR_RETURN(auto inner, parseTerm(args, index, depth + 1));
-  if (!inner) return Error::ColumnNotFound;
-  ScalarSpec s;
-  s.kind = ScalarKind::nested;
-  s.nested_op = kOps[which];
-  try {
-    s.inner = std::make_shared<const ScalarSpec>(std::move(*inner));
-  } catch (const std::bad_alloc&) {
-    return Error::OutOfMemory;
-  }
-  return std::optional(std::move(s));
-}
-
-ParseResult parseSubstr(std::string_view args, const NameIndex& index) {
-  auto parts = splitFirstComma(args);
-  if (!parts) return notScalar();
-  ScalarSpec s;
-  s.kind = ScalarKind::substr;
-  std::string_view rest = parts->second;
-  std::string_view start_text = rest;
-  std::string_view count_text;
-  bool has_count = false;
-  if (auto sc = splitFirstComma(rest)) {
-    start_text = sc->first;
-    count_text = sc->second;
-    has_count = true;
-  }
-  auto start = parseArgInt<int32_t>(trimBlanks(start_text));
-  if (!start) return notScalar();
-  s.start = *start;
-  if (has_count) {
-    auto count = parseArgInt<int32_t>(trimBlanks(count_text));
-    if (!count) return notScalar();
-    s.count = *count;
-  }
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
-  return std::optional(std::move(s));
-}
-
-ParseResult parsePad(bool left, std::string_view args, const NameIndex& index) {
-  auto parts = splitFirstComma(args);
-  if (!parts) return notScalar();
-  ScalarSpec s;
-  s.kind = left ? ScalarKind::lpad : ScalarKind::rpad;
-  std::string_view rest = trimBlanks(parts->second);
-  std::string_view width_text = rest;
-  s.pad = " ";
-  if (auto wp = splitFirstComma(rest)) {
-    width_text = trimBlanks(wp->first);
-    std::string_view pad = trimBlanks(wp->second);
-    if (!isQuoted(pad)) return notScalar();
-    s.pad = quotedInner(pad);
-  }
-  auto width = parseArgInt<uint64_t>(width_text);
-  if (!width) return notScalar();
-  s.width = *width;
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
-  return std::optional(std::move(s));
-}
-
-// "col, 'text', rest" of replace and split_part: the column text, a
-// non-empty text that is exactly one quoted literal, and the trimmed rest
-// after the next comma outside quotes. Anything else around the literal
-// makes the call unrecognised rather than being dropped.
-struct ColumnLiteralRest {
-  std::string_view column;
-  std::string_view literal;
-  std::string_view rest;
-};
-std::optional<ColumnLiteralRest> splitColumnLiteralRest(std::string_view args) {
-  auto parts = splitFirstComma(args);
-  if (!parts) return std::nullopt;
-  auto texts = splitFirstComma(parts->second);
-  if (!texts) return std::nullopt;
-  auto literal = literalOf(texts->first);
-  if (!literal || literal->empty()) return std::nullopt;
-  return ColumnLiteralRest{parts->first, *literal, trimBlanks(texts->second)};
-}
-
-// replace(col, 'from', 'to'): 'to' is exactly one quoted literal too.
-ParseResult parseReplace(std::string_view args, const NameIndex& index) {
-  auto split = splitColumnLiteralRest(args);
-  if (!split) return notScalar();
-  auto to = literalOf(split->rest);
-  if (!to) return notScalar();
-  ScalarSpec s;
-  s.kind = ScalarKind::replace;
-  s.from = split->literal;
-  s.to = *to;
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(split->column, index));
-  return std::optional(std::move(s));
-}
-
-// split_part(col, 'delimiter', n) with n >= 1.
-ParseResult parseSplitPart(std::string_view args, const NameIndex& index) {
-  auto split = splitColumnLiteralRest(args);
-  if (!split) return notScalar();
-  auto piece = parseArgInt<uint64_t>(split->rest);
-  if (!piece || *piece == 0) return notScalar();
-  ScalarSpec s;
-  s.kind = ScalarKind::split_part;
-  s.delim = split->literal;
-  s.index = *piece;
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(split->column, index));
-  return std::optional(std::move(s));
-}
-
-// Splits an argument list at top-level commas outside quoted runs; pieces
-// trimmed, empty pieces skipped. Calls `take(piece)` for each until it fails.
-template <typename Take>
-Status forEachQuotedArg(std::string_view args, Take&& take) {
-  for (const std::string_view piece : splitTopLevelCommas(args)) {
-    if (piece.empty()) continue;
-    NARWE_TRY(take(piece));
-  }
-  return okStatus();
-}
-
-ParseResult parseVariadic(ScalarKind kind, std::string_view args, const NameIndex& index) {
-  ScalarSpec s;
-  s.kind = kind;
-  const bool numbers_allowed = kind != ScalarKind::concat;
-  Status st = forEachQuotedArg(args, [&](std::string_view piece) -> Status {
-    if (s.arg_count == kMaxScalarArgs) return Error::TooManyArgs;
-    ScalarArg& arg = s.args[s.arg_count];
-    if (isQuoted(piece)) {
-      arg.is_literal = true;
-      arg.text = quotedInner(piece);
-    } else {
-      NARWE_ASSIGN_OR_RETURN(auto col, resolveCol(piece, index));
-      if (col) {
-        arg.col = *col;
-      } else if (numbers_allowed && parseFloat(piece)) {
-        arg.is_literal = true;
-        arg.text = piece;
-      } else {
-        return Error::ColumnNotFound;
-      }
-    }
-    ++s.arg_count;
-    return okStatus();
-  });
-  if (!st.ok()) return st.error();
-  const size_t min_args = kind == ScalarKind::concat ? 1 : 2;
-  if (s.arg_count < min_args) return notScalar();
-  return std::optional(std::move(s));
-}
-
-ParseResult parseMod(std::string_view args, const NameIndex& index) {
-  auto parts = splitFirstComma(args);
-  if (!parts) return notScalar();
-  auto divisor = parseFloat(trimBlanks(parts->second));
-  if (!divisor) return notScalar();
-  ScalarSpec s;
-  s.kind = ScalarKind::mod;
-  s.divisor = *divisor;
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->first, index));
-  return std::optional(std::move(s));
-}
-
-ParseResult parseRound(std::string_view args, const NameIndex& index) {
-  ScalarSpec s;
-  s.kind = ScalarKind::round;
-  std::string_view col_text = args;
-  if (auto parts = splitFirstComma(args)) {
-    auto digits = parseArgInt<uint8_t>(trimBlanks(parts->second));
-    if (!digits) return notScalar();
-    s.digits = *digits;
-    col_text = parts->first;
-  }
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(col_text, index));
-  return std::optional(std::move(s));
-}
-
-ParseResult parseCoalesce(std::string_view args, const NameIndex& index) {
-  ScalarSpec s;
-  s.kind = ScalarKind::coalesce;
-  // A quoted fallback may hold commas, as concat's literals may.
-  for (const std::string_view piece : splitTopLevelCommas(args)) {
-    if (isQuoted(piece)) {
-      s.fallback = quotedInner(piece);
-    } else if (parseFloat(piece)) {
-      s.fallback = piece;
-    } else {
-      if (s.col_count == kMaxScalarArgs) return Error::TooManyArgs;
-      NARWE_ASSIGN_OR_RETURN(s.cols[s.col_count], requireCol(piece, index));
-      ++s.col_count;
-    }
-  }
-  if (s.col_count == 0) return notScalar();
-  return std::optional(std::move(s));
 }
 
 // Bytes a type name can hold: "varchar(20)", "double precision",
@@ -328,179 +97,363 @@ std::optional<ScalarKind> castKind(std::string_view type_text) {
   return std::nullopt;
 }
 
-ParseResult parseCast(std::string_view args, const NameIndex& index) {
-  // "AS" between runs of blanks, so a cast may be written over several lines.
-  auto as = findPatternOutsideQuotes(args, 0, " as ", false);
-  if (!as) return notScalar();
-  auto kind = castKind(trimBlanks(args.substr(as->end)));
-  if (!kind) return notScalar();
-  NARWE_ASSIGN_OR_RETURN(size_t col, requireCol(args.substr(0, as->start), index));
-  return std::optional(singleColumn(*kind, col));
-}
-
-// Splits at every top-level comma (the shared comma rule) into at most `N`
-// trimmed pieces (later ones are ignored); returns how many pieces the text
-// has, capped at N.
-template <size_t N>
-size_t splitPieces(std::string_view s, std::array<std::string_view, N>& out) {
-  size_t n = 0;
-  for (const std::string_view piece : splitTopLevelCommas(s)) {
-    if (n == N) break;
-    out[n++] = piece;
-  }
-  return n;
-}
-
-ParseResult parseDateDiff(std::string_view args, const NameIndex& index) {
-  std::array<std::string_view, 3> p;
-  if (splitPieces(args, p) < 3) return notScalar();
-  ScalarSpec s;
-  s.kind = ScalarKind::datediff;
-  s.unit = unquoteOnce(p[0]);
-  s.date_unit = dateUnitFromText(s.unit);
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(p[1], index));
-  NARWE_ASSIGN_OR_RETURN(s.col_b, requireCol(p[2], index));
-  return std::optional(std::move(s));
-}
-
-ParseResult parseDateAdd(std::string_view args, const NameIndex& index) {
-  std::array<std::string_view, 3> p;
-  if (splitPieces(args, p) < 3) return notScalar();
-  auto amount = parseArgInt<int32_t>(p[1]);
-  if (!amount) return notScalar();
-  ScalarSpec s;
-  s.kind = ScalarKind::dateadd;
-  s.unit = unquoteOnce(p[0]);
-  s.date_unit = dateUnitFromText(s.unit);
-  s.amount = *amount;
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(p[2], index));
-  return std::optional(std::move(s));
-}
-
 // A bare word: the only shape an EXTRACT unit has.
 bool isUnitWord(std::string_view unit) {
   return !unit.empty() && std::all_of(unit.begin(), unit.end(), isWordByte);
 }
 
-ParseResult parseExtract(std::string_view args, const NameIndex& index) {
-  auto from = findPatternOutsideQuotes(args, 0, " from ", false);
-  if (!from) return notScalar();
+// Builds the spec of one expression tree. Every span is read from `text_`,
+// the text the tree was built over, which the spec's views keep pointing to.
+class SpecBuilder {
+ public:
+  SpecBuilder(std::string_view text, const NameIndex& index) : text_(text), index_(index) {}
+
+  ParseResult item(const SelectItem& item);
+  ParseResult term(const ExprNode& node, int depth);
+
+ private:
+  std::string_view view(TextSpan span) const { return text_.substr(span.start, span.end - span.start); }
+  std::string_view view(const ExprNode& node) const { return view(node.span); }
+  // The argument text from child `i` to the end of the argument list, as in
+  // "2, 3" of substr(a, 2, 3) for i = 1.
+  std::string_view argumentsFrom(const ExprNode& call, size_t i) const {
+    return view(TextSpan{call.children[i].span.start, call.arguments.end});
+  }
+  // Whether the arguments hold a "(" anywhere, quoted or not.
+  static bool argumentsHaveParenthesis(const ExprNode& call) {
+    return std::any_of(call.children.begin(), call.children.end(),
+                       [](const ExprNode& c) { return c.has_parenthesis; });
+  }
+  Result<size_t> column(std::string_view name) const { return requireCol(name, index_); }
+  Result<size_t> column(const ExprNode& node) const { return column(view(node)); }
+
+  ParseResult call(const ExprNode& node, int depth);
+  ParseResult stringFunction(FunctionId f, const ExprNode& node, int depth);
+  ParseResult substr(const ExprNode& node);
+  ParseResult pad(bool left, const ExprNode& node);
+  ParseResult replaceOrSplit(bool replace, const ExprNode& node);
+  ParseResult variadic(ScalarKind kind, const ExprNode& node);
+  ParseResult mod(const ExprNode& node);
+  ParseResult round(const ExprNode& node);
+  ParseResult coalesce(const ExprNode& node);
+  ParseResult cast(const ExprNode& node);
+  ParseResult dateDiffOrAdd(bool add, const ExprNode& node);
+  ParseResult extract(const ExprNode& node);
+  ParseResult strftime(const ExprNode& node);
+  ParseResult caseWhen(const ExprNode& node);
+
+  std::string_view text_;
+  const NameIndex& index_;
+};
+
+// An item's expression: ROUND(x, n) around a column rounds it; an inner
+// expression of several comma-separated parts, or a round whose parenthesis
+// closes early, is no round call, and a rounded call is not a column.
+ParseResult SpecBuilder::item(const SelectItem& item) {
+  const ExprNode& root = item.root;
+  const std::vector<uint8_t>& round_digits = item.round_digits;
+  if (round_digits.empty()) return term(root, 0);
+  if (!item.round_wrapper_whole) return notScalar();
+  if (round_digits.size() > 1) return Error::ColumnNotFound;  // the argument is a round call
+  if (root.has_top_level_comma) return notScalar();
+  ScalarSpec s;
+  s.kind = ScalarKind::round;
+  s.digits = round_digits.front();
+  NARWE_ASSIGN_OR_RETURN(s.col, column(root));
+  return std::optional(std::move(s));
+}
+
+ParseResult SpecBuilder::term(const ExprNode& node, int depth) {
+  switch (node.kind) {
+    case NodeKind::null_test: {
+      ScalarSpec s;
+      s.kind = ScalarKind::null_test;
+      s.is_not = node.is_not;
+      NARWE_ASSIGN_OR_RETURN(s.col, column(node.children.front()));
+      return std::optional(std::move(s));
+    }
+    case NodeKind::case_when: return caseWhen(node);
+    case NodeKind::call: return call(node, depth);
+    default: return notScalar();
+  }
+}
+
+ParseResult SpecBuilder::stringFunction(FunctionId f, const ExprNode& node, int depth) {
+  static constexpr ScalarKind kKinds[] = {ScalarKind::upper, ScalarKind::lower, ScalarKind::trim,
+                                          ScalarKind::reverse, ScalarKind::length};
+  static constexpr NestedOp kOps[] = {NestedOp::upper, NestedOp::lower, NestedOp::trim,
+                                      NestedOp::reverse, NestedOp::length};
+  const size_t which = static_cast<size_t>(f) - static_cast<size_t>(FunctionId::upper);
+  if (!argumentsHaveParenthesis(node)) {
+    NARWE_ASSIGN_OR_RETURN(size_t col, column(view(node.arguments)));
+    return std::optional(singleColumn(kKinds[which], col));
+  }
+  if (depth >= kMaxNestingDepth) return Error::NestedFunctionNotSupported;
+  // Several arguments are never one inner expression.
+  if (node.children.size() != 1) return Error::ColumnNotFound;
+  NARWE_ASSIGN_OR_RETURN(auto inner, term(node.children.front(), depth + 1));
+  if (!inner) return Error::ColumnNotFound;
+  ScalarSpec s;
+  s.kind = ScalarKind::nested;
+  s.nested_op = kOps[which];
+  try {
+    s.inner = std::make_shared<const ScalarSpec>(std::move(*inner));
+  } catch (const std::bad_alloc&) {
+    return Error::OutOfMemory;
+  }
+  return std::optional(std::move(s));
+}
+
+// substr(col, start[, count]).
+ParseResult SpecBuilder::substr(const ExprNode& node) {
+  const size_t n = node.children.size();
+  if (n < 2) return notScalar();
+  ScalarSpec s;
+  s.kind = ScalarKind::substr;
+  auto start = parseArgInt<int32_t>(view(node.children[1]));
+  if (!start) return notScalar();
+  s.start = *start;
+  if (n > 2) {
+    auto count = parseArgInt<int32_t>(argumentsFrom(node, 2));
+    if (!count) return notScalar();
+    s.count = *count;
+  }
+  NARWE_ASSIGN_OR_RETURN(s.col, column(node.children[0]));
+  return std::optional(std::move(s));
+}
+
+// lpad/rpad(col, width[, 'pad']): the pad is exactly one quoted literal.
+ParseResult SpecBuilder::pad(bool left, const ExprNode& node) {
+  const size_t n = node.children.size();
+  if (n < 2) return notScalar();
+  ScalarSpec s;
+  s.kind = left ? ScalarKind::lpad : ScalarKind::rpad;
+  s.pad = " ";
+  if (n > 2) {
+    const std::string_view pad = argumentsFrom(node, 2);
+    if (!isQuoted(pad)) return notScalar();
+    s.pad = quotedInner(pad);
+  }
+  auto width = parseArgInt<uint64_t>(view(node.children[1]));
+  if (!width) return notScalar();
+  s.width = *width;
+  NARWE_ASSIGN_OR_RETURN(s.col, column(node.children[0]));
+  return std::optional(std::move(s));
+}
+
+// replace(col, 'from', 'to') and split_part(col, 'delimiter', n) with n >= 1:
+// the second argument is a non-empty quoted literal, the third exactly one
+// quoted literal (replace) or a positive integer (split_part). Anything
+// around a literal makes the call unrecognised rather than being dropped.
+ParseResult SpecBuilder::replaceOrSplit(bool replace, const ExprNode& node) {
+  if (node.children.size() < 3) return notScalar();
+  const std::string_view literal = view(node.children[1]);
+  if (!isQuoted(literal) || quotedInner(literal).empty()) return notScalar();
+  const std::string_view rest = argumentsFrom(node, 2);
+  ScalarSpec s;
+  if (replace) {
+    if (!isQuoted(rest)) return notScalar();
+    s.kind = ScalarKind::replace;
+    s.from = quotedInner(literal);
+    s.to = quotedInner(rest);
+  } else {
+    auto piece = parseArgInt<uint64_t>(rest);
+    if (!piece || *piece == 0) return notScalar();
+    s.kind = ScalarKind::split_part;
+    s.delim = quotedInner(literal);
+    s.index = *piece;
+  }
+  NARWE_ASSIGN_OR_RETURN(s.col, column(node.children[0]));
+  return std::optional(std::move(s));
+}
+
+// greatest/least/concat: columns and quoted literals (numbers too, except
+// for concat); empty arguments are skipped.
+ParseResult SpecBuilder::variadic(ScalarKind kind, const ExprNode& node) {
+  ScalarSpec s;
+  s.kind = kind;
+  const bool numbers_allowed = kind != ScalarKind::concat;
+  for (const ExprNode& child : node.children) {
+    const std::string_view piece = view(child);
+    if (piece.empty()) continue;
+    if (s.arg_count == kMaxScalarArgs) return Error::TooManyArgs;
+    ScalarArg& arg = s.args[s.arg_count];
+    if (isQuoted(piece)) {
+      arg.is_literal = true;
+      arg.text = quotedInner(piece);
+    } else {
+      NARWE_ASSIGN_OR_RETURN(auto col, resolveCol(piece, index_));
+      if (col) {
+        arg.col = *col;
+      } else if (numbers_allowed && parseFloat(piece)) {
+        arg.is_literal = true;
+        arg.text = piece;
+      } else {
+        return Error::ColumnNotFound;
+      }
+    }
+    ++s.arg_count;
+  }
+  const size_t min_args = kind == ScalarKind::concat ? 1 : 2;
+  if (s.arg_count < min_args) return notScalar();
+  return std::optional(std::move(s));
+}
+
+// mod(col, divisor).
+ParseResult SpecBuilder::mod(const ExprNode& node) {
+  if (node.children.size() < 2) return notScalar();
+  auto divisor = parseFloat(argumentsFrom(node, 1));
+  if (!divisor) return notScalar();
+  ScalarSpec s;
+  s.kind = ScalarKind::mod;
+  s.divisor = *divisor;
+  NARWE_ASSIGN_OR_RETURN(s.col, column(node.children[0]));
+  return std::optional(std::move(s));
+}
+
+// round(col[, digits]) where no wrapper was recognised (no digits, or
+// digits written with separators).
+ParseResult SpecBuilder::round(const ExprNode& node) {
+  ScalarSpec s;
+  s.kind = ScalarKind::round;
+  std::string_view col_text = view(node.arguments);
+  if (node.children.size() > 1) {
+    auto digits = parseArgInt<uint8_t>(argumentsFrom(node, 1));
+    if (!digits) return notScalar();
+    s.digits = *digits;
+    col_text = view(node.children[0]);
+  }
+  NARWE_ASSIGN_OR_RETURN(s.col, column(col_text));
+  return std::optional(std::move(s));
+}
+
+// coalesce(col, ..., fallback): a quoted or numeric argument is the fallback
+// (a quoted one may hold commas); every other argument is a column.
+ParseResult SpecBuilder::coalesce(const ExprNode& node) {
+  if (node.children.empty()) return Error::ColumnNotFound;  // one empty argument
+  ScalarSpec s;
+  s.kind = ScalarKind::coalesce;
+  for (const ExprNode& child : node.children) {
+    const std::string_view piece = view(child);
+    if (isQuoted(piece)) {
+      s.fallback = quotedInner(piece);
+    } else if (parseFloat(piece)) {
+      s.fallback = piece;
+    } else {
+      if (s.col_count == kMaxScalarArgs) return Error::TooManyArgs;
+      NARWE_ASSIGN_OR_RETURN(s.cols[s.col_count], column(piece));
+      ++s.col_count;
+    }
+  }
+  if (s.col_count == 0) return notScalar();
+  return std::optional(std::move(s));
+}
+
+// cast(col AS type).
+ParseResult SpecBuilder::cast(const ExprNode& node) {
+  if (!node.keyword_arguments) return notScalar();
+  auto kind = castKind(view(node.children[1]));
+  if (!kind) return notScalar();
+  NARWE_ASSIGN_OR_RETURN(size_t col, column(node.children[0]));
+  return std::optional(singleColumn(*kind, col));
+}
+
+// datediff('unit', first, second) and dateadd('unit', amount, col); further
+// arguments are ignored.
+ParseResult SpecBuilder::dateDiffOrAdd(bool add, const ExprNode& node) {
+  if (node.children.size() < 3) return notScalar();
+  ScalarSpec s;
+  if (add) {
+    auto amount = parseArgInt<int32_t>(view(node.children[1]));
+    if (!amount) return notScalar();
+    s.amount = *amount;
+  }
+  s.kind = add ? ScalarKind::dateadd : ScalarKind::datediff;
+  s.unit = unquoteOnce(view(node.children[0]));
+  s.date_unit = dateUnitFromText(s.unit);
+  if (add) {
+    NARWE_ASSIGN_OR_RETURN(s.col, column(node.children[2]));
+  } else {
+    NARWE_ASSIGN_OR_RETURN(s.col, column(node.children[1]));
+    NARWE_ASSIGN_OR_RETURN(s.col_b, column(node.children[2]));
+  }
+  return std::optional(std::move(s));
+}
+
+// extract(unit FROM col). A quoted or composite unit would read as an
+// unknown unit and yield 0 on every row; such a term is not recognised.
+ParseResult SpecBuilder::extract(const ExprNode& node) {
+  if (!node.keyword_arguments) return notScalar();
   ScalarSpec s;
   s.kind = ScalarKind::extract;
-  s.unit = trimBlanks(args.substr(0, from->start));
-  // A quoted or composite unit would read as an unknown unit and yield 0 on
-  // every row; such a term is not recognised instead.
+  s.unit = view(node.children[0]);
   if (!isUnitWord(s.unit)) return notScalar();
   s.date_unit = dateUnitFromText(s.unit);
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(args.substr(from->end), index));
+  NARWE_ASSIGN_OR_RETURN(s.col, column(node.children[1]));
   return std::optional(std::move(s));
 }
 
-ParseResult parseStrftime(std::string_view args, const NameIndex& index) {
-  auto parts = splitFirstComma(args);
-  if (!parts) return notScalar();
+// strftime('format', col).
+ParseResult SpecBuilder::strftime(const ExprNode& node) {
+  if (node.children.size() < 2) return notScalar();
   ScalarSpec s;
   s.kind = ScalarKind::strftime;
-  s.fmt = unquoteOnce(trimBlanks(parts->first));
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(parts->second, index));
+  s.fmt = unquoteOnce(view(node.children[0]));
+  NARWE_ASSIGN_OR_RETURN(s.col, column(argumentsFrom(node, 1)));
   return std::optional(std::move(s));
 }
 
-ParseResult parseCall(std::string_view t, const NameIndex& index, int depth) {
-  size_t open = t.find('(');
-  if (open == kNpos || t.back() != ')') return notScalar();
-  auto func = lookupFunction(trimBlanks(t.substr(0, open)));
-  if (!func) return notScalar();
-  // The call must be the whole term: its argument list is closed by the final
-  // ")". Otherwise the term is an expression over calls ("f(a) * g(b)"), and
-  // taking the text between the first "(" and the last ")" as arguments would
-  // compute something else.
-  if (closingParen(t, open) != t.size() - 1) return notScalar();
-  std::string_view args = trimBlanks(t.substr(open + 1, t.size() - 1 - (open + 1)));
-  switch (*func) {
-    case Func::upper:
-    case Func::lower:
-    case Func::trim:
-    case Func::reverse:
-    case Func::length:
-      return parseStringFunction(*func, args, index, depth);
-    case Func::abs:
-    case Func::sign:
-    case Func::ceil:
-    case Func::floor: {
-      if (args.find('(') != kNpos) return Error::NestedFunctionNotSupported;
-      NARWE_ASSIGN_OR_RETURN(size_t col, requireCol(args, index));
+ParseResult SpecBuilder::call(const ExprNode& node, int depth) {
+  const FunctionId f = *node.function;
+  switch (f) {
+    case FunctionId::upper:
+    case FunctionId::lower:
+    case FunctionId::trim:
+    case FunctionId::reverse:
+    case FunctionId::length:
+      return stringFunction(f, node, depth);
+    case FunctionId::abs:
+    case FunctionId::sign:
+    case FunctionId::ceil:
+    case FunctionId::floor: {
+      if (argumentsHaveParenthesis(node)) return Error::NestedFunctionNotSupported;
+      NARWE_ASSIGN_OR_RETURN(size_t col, column(view(node.arguments)));
       static constexpr ScalarKind kKinds[] = {ScalarKind::abs, ScalarKind::sign, ScalarKind::ceil,
                                               ScalarKind::floor};
       return std::optional(
-          singleColumn(kKinds[static_cast<size_t>(*func) - static_cast<size_t>(Func::abs)], col));
+          singleColumn(kKinds[static_cast<size_t>(f) - static_cast<size_t>(FunctionId::abs)], col));
     }
-    case Func::substr: return parseSubstr(args, index);
-    case Func::lpad: return parsePad(true, args, index);
-    case Func::rpad: return parsePad(false, args, index);
-    case Func::replace: return parseReplace(args, index);
-    case Func::split_part: return parseSplitPart(args, index);
-    case Func::greatest: return parseVariadic(ScalarKind::greatest, args, index);
-    case Func::least: return parseVariadic(ScalarKind::least, args, index);
-    case Func::concat: return parseVariadic(ScalarKind::concat, args, index);
-    case Func::mod: return parseMod(args, index);
-    case Func::round: return parseRound(args, index);
-    case Func::coalesce: return parseCoalesce(args, index);
-    case Func::cast: return parseCast(args, index);
-    case Func::datediff: return parseDateDiff(args, index);
-    case Func::dateadd: return parseDateAdd(args, index);
-    case Func::extract: return parseExtract(args, index);
-    case Func::strftime: return parseStrftime(args, index);
+    case FunctionId::substr: return substr(node);
+    case FunctionId::lpad: return pad(true, node);
+    case FunctionId::rpad: return pad(false, node);
+    case FunctionId::replace: return replaceOrSplit(true, node);
+    case FunctionId::split_part: return replaceOrSplit(false, node);
+    case FunctionId::greatest: return variadic(ScalarKind::greatest, node);
+    case FunctionId::least: return variadic(ScalarKind::least, node);
+    case FunctionId::concat: return variadic(ScalarKind::concat, node);
+    case FunctionId::mod: return mod(node);
+    case FunctionId::round: return round(node);
+    case FunctionId::coalesce: return coalesce(node);
+    case FunctionId::cast: return cast(node);
+    case FunctionId::datediff: return dateDiffOrAdd(false, node);
+    case FunctionId::dateadd: return dateDiffOrAdd(true, node);
+    case FunctionId::extract: return extract(node);
+    case FunctionId::strftime: return strftime(node);
   }
   return notScalar();
 }
 
-// The comparison operators of a CASE condition; at equal positions the
-// earlier entry wins, so ">=" is preferred over ">".
-struct CaseOperator {
-  std::string_view text;
-  Operator op;
-};
-constexpr std::array kCaseOperators = {
-    CaseOperator{"!=", Operator::ne}, CaseOperator{"<>", Operator::ne},
-    CaseOperator{">=", Operator::ge}, CaseOperator{"<=", Operator::le},
-    CaseOperator{"=", Operator::eq},  CaseOperator{">", Operator::gt},
-    CaseOperator{"<", Operator::lt},
-};
-
-// CASE WHEN col op value THEN x ELSE y END. The keywords stand between runs
-// of blanks (a CASE may span lines) and are looked for outside quoted
-// literals, so a literal holding " ELSE " is data. There is one WHEN branch:
-// a second one lands inside the THEN value, which then is neither a literal,
-// a number nor a column, and the term fails instead of yielding a wrong text.
-ParseResult parseCase(std::string_view t, const NameIndex& index) {
-  // The CASE parts by the shared rule (sql/select_item.h): CASE and WHEN
-  // are separate words, the keywords stand outside quoted literals, END is
-  // a word of its own, and "THEN ELSE" leaves an empty THEN value (which
-  // then fails as a column) rather than no ELSE.
-  const std::optional<CaseParts> parts = splitCase(t);
-  if (!parts) return notScalar();
-  auto part = [&](TextSpan span) { return t.substr(span.start, span.end - span.start); };
-  const std::string_view condition = part(parts->condition);
-  const std::string_view then_text = part(parts->then_value);
-  const std::string_view else_text = part(parts->else_value);
-
-  size_t op_pos = kNpos;
-  const CaseOperator* op = nullptr;
-  for (const auto& candidate : kCaseOperators) {
-    size_t p = condition.find(candidate.text);
-    if (p != kNpos && (op_pos == kNpos || p < op_pos)) {
-      op_pos = p;
-      op = &candidate;
-    }
-  }
-  if (op == nullptr) return notScalar();
-
+// CASE WHEN col op value THEN x ELSE y END with one WHEN branch. A second
+// branch lands inside the THEN value, which then is neither a literal, a
+// number nor a column, and the term fails instead of yielding a wrong text.
+ParseResult SpecBuilder::caseWhen(const ExprNode& node) {
+  const CaseBranch& branch = node.branches.front();
+  if (!branch.comparison) return notScalar();
   ScalarSpec s;
   s.kind = ScalarKind::case_when;
-  s.cmp_op = op->op;
-  NARWE_ASSIGN_OR_RETURN(s.col, requireCol(condition.substr(0, op_pos), index));
-  std::string_view value = trimBlanks(condition.substr(op_pos + op->text.size()));
+  s.cmp_op = *branch.comparison;
+  NARWE_ASSIGN_OR_RETURN(s.col, column(view(branch.left)));
+  const std::string_view value = view(branch.right);
   if (isQuoted(value)) {
     s.cmp_text = quotedInner(value);
     s.cmp_text_number = literalNumber(s.cmp_text);
@@ -510,35 +463,9 @@ ParseResult parseCase(std::string_view t, const NameIndex& index) {
   } else {
     return notScalar();
   }
-  NARWE_ASSIGN_OR_RETURN(s.then_value, parseCaseValue(then_text, index));
-  NARWE_ASSIGN_OR_RETURN(s.else_value, parseCaseValue(else_text, index));
+  NARWE_ASSIGN_OR_RETURN(s.then_value, parseCaseValue(view(node.children[0]), index_));
+  NARWE_ASSIGN_OR_RETURN(s.else_value, parseCaseValue(view(node.children[1]), index_));
   return std::optional(std::move(s));
-}
-
-// "col IS [NOT] NULL" (blank runs between the words). The keyword must end
-// the term: "a IS NOT NULL AND b IS NULL" is not a null test of a, and
-// neither is a CASE whose condition is one.
-ParseResult parseNullTest(std::string_view t, const NameIndex& index) {
-  for (auto [keyword, is_not] : {std::pair{std::string_view(" is not null"), true},
-                                 std::pair{std::string_view(" is null"), false}}) {
-    auto hit = findPatternOutsideQuotes(t, 0, keyword, false);
-    if (!hit) continue;
-    if (!trimLeft(t.substr(hit->end)).empty()) return notScalar();
-    ScalarSpec s;
-    s.kind = ScalarKind::null_test;
-    s.is_not = is_not;
-    NARWE_ASSIGN_OR_RETURN(s.col, requireCol(t.substr(0, hit->start), index));
-    return std::optional(std::move(s));
-  }
-  return notScalar();
-}
-
-ParseResult parseTerm(std::string_view term, const NameIndex& index, int depth) {
-  std::string_view t = trimBlanks(term);
-  NARWE_ASSIGN_OR_RETURN(auto null_test, parseNullTest(t, index));
-  if (null_test) return null_test;
-  if (startsWithIgnoreCase(t, "case")) return parseCase(t, index);
-  return parseCall(t, index, depth);
 }
 
 }  // namespace
@@ -581,9 +508,22 @@ Result<CaseValue> parseCaseValue(std::string_view text, const NameIndex& index) 
   return v;
 }
 
-Result<std::optional<ScalarSpec>> tryParseScalar(std::string_view term, const NameIndex& index) {
+Result<std::optional<ScalarSpec>> buildScalar(const SelectItem& item, const NameIndex& index) {
   try {
-    return parseTerm(term, index, 0);
+    return SpecBuilder(item.text, index).item(item);
+  } catch (const std::bad_alloc&) {
+    return Error::OutOfMemory;
+  }
+}
+
+Result<std::optional<ScalarSpec>> tryParseScalar(std::string_view term, const NameIndex& index) {
+  NARWE_ASSIGN_OR_RETURN(SelectItem item, parseSelectItem(term));
+  // A term followed by an alias is more than an expression.
+  if (item.alias) return std::optional<ScalarSpec>();
+  try {
+    // The item holds a copy of `term`: its spans are read from `term` itself,
+    // so the spec views the caller's text.
+    return SpecBuilder(term, index).item(item);
   } catch (const std::bad_alloc&) {
     return Error::OutOfMemory;
   }

@@ -160,8 +160,13 @@ constexpr std::string_view kRoundCall = "round(";
 // Shortest text that can hold round(x,1).
 constexpr size_t kRoundWrapperMinSize = 9;
 
-// Nodes nest at most this deep; deeper arguments stay unparsed text.
-constexpr int kMaxTreeDepth = 256;
+// Nodes nest at most this deep; deeper arguments stay unparsed text. One
+// level more than the deepest chain of nested calls evaluated per row (256),
+// so the call at that depth still has its argument nodes.
+constexpr int kMaxTreeDepth = 257;
+
+constexpr std::string_view kCastKeyword = " as ";      // blank run, "as", blank run
+constexpr std::string_view kExtractKeyword = " from ";  // blank run, "from", blank run
 
 constexpr std::string_view kDistinctPrefix = "distinct ";
 constexpr std::string_view kWhenPattern = " when ";
@@ -174,8 +179,19 @@ constexpr std::string_view kIsNullPattern = " is null";
 
 // The comparison operators of a CASE condition over an aggregate, tried in
 // this order at every position (two-byte operators first).
-constexpr std::array<std::string_view, 7> kCaseConditionOperators = {"!=", "<>", ">=", "<=",
-                                                                     "=",  ">",  "<"};
+struct ConditionOperator {
+  std::string_view text;
+  Operator op;
+};
+constexpr std::array<ConditionOperator, 7> kCaseConditionOperators = {{
+    {"!=", Operator::ne},
+    {"<>", Operator::ne},
+    {">=", Operator::ge},
+    {"<=", Operator::le},
+    {"=", Operator::eq},
+    {">", Operator::gt},
+    {"<", Operator::lt},
+}};
 
 // A CASE is an aggregate when its condition (the text before the first
 // THEN) calls an aggregate: a table name at a word start directly followed
@@ -241,6 +257,7 @@ class TreeBuilder {
  private:
   bool buildAggregate(std::string_view t, size_t offset, ExprNode& node) const;
   void buildCase(std::string_view t, size_t offset, int depth, ExprNode& node) const;
+  void buildCallArguments(size_t args_start, size_t args_end, int depth, ExprNode& node) const;
 
   std::string_view text_;
 };
@@ -250,6 +267,7 @@ ExprNode TreeBuilder::build(size_t start, size_t end, int depth) const {
   ExprNode node;
   node.span = {start, end};
   const std::string_view t = text_.substr(start, end - start);
+  node.has_top_level_comma = firstTopLevelComma(t) != npos;
 
   const size_t paren = t.find('(');
   if (paren != npos) {
@@ -263,10 +281,13 @@ ExprNode TreeBuilder::build(size_t start, size_t end, int depth) const {
   }
   if (depth >= kMaxTreeDepth) return node;
 
-  // A null test is read first: "CASE WHEN x IS NULL ..." is one too.
+  // A null test is read first: "CASE WHEN x IS NULL ..." is one too. The
+  // first IS NOT NULL, or without one the first IS NULL, must end the text:
+  // "a IS NOT NULL AND b IS NULL" is not a null test.
   for (const auto& [pattern, is_not] : {std::pair{kIsNotNullPattern, true}, std::pair{kIsNullPattern, false}}) {
     const std::optional<TextSpan> hit = findPatternOutsideQuotes(t, 0, pattern, false);
-    if (!hit || !trimLeft(t.substr(hit->end)).empty()) continue;
+    if (!hit) continue;
+    if (!trimLeft(t.substr(hit->end)).empty()) break;
     node.kind = NodeKind::null_test;
     node.is_not = is_not;
     node.children.push_back(build(start, start + hit->start, depth + 1));
@@ -278,19 +299,19 @@ ExprNode TreeBuilder::build(size_t start, size_t end, int depth) const {
   }
   if (buildAggregate(t, start, node)) return node;
   if (paren != npos) {
-    if (node.head_function && t.back() == ')') {
+    // The ")" closing the first "(" must end the text: "f(a) * g(b)" is
+    // an expression over calls, not a call of f.
+    const bool whole_call =
+        t.back() == ')' &&
+        scanOutsideQuotes(t, paren, [&](size_t i, size_t level) { return t[i] == ')' && level == 1; }) ==
+            t.size() - 1;
+    if (node.head_function && whole_call) {
       node.kind = NodeKind::call;
       node.function = node.head_function;
       size_t args_start = paren + 1, args_end = t.size() - 1;
       trimSpan(t, args_start, args_end);
       node.arguments = shifted({args_start, args_end}, start);
-      const std::string_view args = t.substr(args_start, args_end - args_start);
-      if (!args.empty()) {
-        for (const std::string_view piece : splitTopLevelCommas(args)) {
-          const size_t piece_start = static_cast<size_t>(piece.data() - text_.data());
-          node.children.push_back(build(piece_start, piece_start + piece.size(), depth + 1));
-        }
-      }
+      buildCallArguments(start + args_start, start + args_end, depth, node);
     }
     return node;  // an unknown call, or more than a call ("sum(a) + 1")
   }
@@ -302,6 +323,29 @@ ExprNode TreeBuilder::build(size_t start, size_t end, int depth) const {
     node.kind = NodeKind::column;
   }
   return node;
+}
+
+// The argument nodes of a call whose arguments span [args_start, args_end)
+// of the item text.
+void TreeBuilder::buildCallArguments(size_t args_start, size_t args_end, int depth,
+                                     ExprNode& node) const {
+  const std::string_view args = text_.substr(args_start, args_end - args_start);
+  if (args.empty()) return;
+  const bool is_cast = node.function == FunctionId::cast;
+  if (is_cast || node.function == FunctionId::extract) {
+    const std::optional<TextSpan> keyword =
+        findPatternOutsideQuotes(args, 0, is_cast ? kCastKeyword : kExtractKeyword, false);
+    if (keyword) {
+      node.keyword_arguments = true;
+      node.children.push_back(build(args_start, args_start + keyword->start, depth + 1));
+      node.children.push_back(build(args_start + keyword->end, args_end, depth + 1));
+      return;
+    }
+  }
+  for (const std::string_view piece : splitTopLevelCommas(args)) {
+    const size_t piece_start = static_cast<size_t>(piece.data() - text_.data());
+    node.children.push_back(build(piece_start, piece_start + piece.size(), depth + 1));
+  }
 }
 
 // name(argument): the name before the first "(", the argument up to the
@@ -377,35 +421,41 @@ void TreeBuilder::buildCase(std::string_view t, size_t offset, int depth, ExprNo
   const std::optional<CaseParts> parts = splitCase(t);
   if (!parts || !isBlank(static_cast<unsigned char>(t[kCaseKeyword.size()]))) return;
   node.kind = NodeKind::case_when;
-  const CaseBranch branch{shifted(parts->condition, offset), shifted(parts->then_value, offset)};
-  node.branches.push_back(branch);
+  CaseBranch branch{shifted(parts->condition, offset), shifted(parts->then_value, offset), {}, {}, {}};
   node.else_value = shifted(parts->else_value, offset);
   node.children.push_back(build(branch.value.start, branch.value.end, depth + 1));
   node.children.push_back(build(node.else_value.start, node.else_value.end, depth + 1));
 
-  // CASE WHEN aggregate-call operator value: the first operator at depth 0.
+  // The condition's first comparison operator at depth 0. A left side that
+  // is an aggregate call is kept in `condition_aggregate`.
   const std::string_view condition =
       t.substr(parts->condition.start, parts->condition.end - parts->condition.start);
   size_t depth_now = 0;
-  for (size_t i = 0; i < condition.size(); ++i) {
+  for (size_t i = 0; i < condition.size() && !branch.comparison; ++i) {
     const char c = condition[i];
     if (c == '(') ++depth_now;
     if (c == ')' && depth_now > 0) --depth_now;
     if (depth_now != 0) continue;
-    for (const std::string_view op : kCaseConditionOperators) {
-      if (condition.substr(i, op.size()) != op) continue;
+    for (const ConditionOperator& op : kCaseConditionOperators) {
+      if (condition.substr(i, op.text.size()) != op.text) continue;
       const size_t left_end = branch.condition.start + i;
+      size_t a = branch.condition.start, b = left_end;
+      trimSpan(text_, a, b);
+      branch.left = {a, b};
+      a = left_end + op.text.size(), b = branch.condition.end;
+      trimSpan(text_, a, b);
+      branch.right = {a, b};
+      branch.comparison = op.op;
       ExprNode left = build(branch.condition.start, left_end, depth + 1);
       if (left.kind == NodeKind::aggregate) {
         node.condition_aggregate = std::make_unique<ExprNode>(std::move(left));
-        node.condition_operator = std::string(op);
-        size_t a = left_end + op.size(), b = branch.condition.end;
-        trimSpan(text_, a, b);
-        node.condition_value = {a, b};
+        node.condition_operator = std::string(op.text);
+        node.condition_value = branch.right;
       }
-      return;
+      break;
     }
   }
+  node.branches.push_back(branch);
 }
 
 }  // namespace
@@ -416,6 +466,8 @@ ExprNode::ExprNode(const ExprNode& other)
       function(other.function),
       arguments(other.arguments),
       children(other.children),
+      keyword_arguments(other.keyword_arguments),
+      has_top_level_comma(other.has_top_level_comma),
       aggregate(other.aggregate),
       is_not(other.is_not),
       branches(other.branches),
@@ -525,6 +577,13 @@ Result<SelectItem> parseSelectItem(std::string_view text) {
     item.needs_scalar = expressionNeedsScalar(expression);
 
     std::string_view inner = expression;
+    if (parseRoundWrapper(expression)) {
+      const size_t open = kRoundCall.size() - 1;
+      item.round_wrapper_whole =
+          scanOutsideQuotes(expression, open, [&](size_t i, size_t level) {
+            return expression[i] == ')' && level == 1;
+          }) == expression.size() - 1;
+    }
     while (const std::optional<RoundWrapper> wrapper = parseRoundWrapper(inner)) {
       item.round_digits.push_back(wrapper->digits);
       inner = trimBlanks(wrapper->inner);

@@ -113,10 +113,16 @@ struct AggregateCall {
   std::optional<CaseArgument> case_argument;  // sum/avg/min/max/count of a CASE
 };
 
-// One WHEN condition THEN value branch of a CASE.
+// One WHEN condition THEN value branch of a CASE. A condition of the form
+// `left operator right` is split at its first comparison operator outside
+// parentheses (two-byte operators preferred at equal positions); without
+// one, `comparison` is empty and `left` / `right` are unset.
 struct CaseBranch {
   TextSpan condition;
   TextSpan value;
+  std::optional<Operator> comparison;
+  TextSpan left;   // trimmed
+  TextSpan right;  // trimmed
 };
 
 struct ExprNode {
@@ -124,10 +130,19 @@ struct ExprNode {
   TextSpan span;  // the node's text, trimmed
 
   // call: the function and the trimmed text between the parentheses, plus
-  // one child per top-level argument (split by the shared comma rule).
+  // one child per top-level argument (split by the shared comma rule). CAST
+  // and EXTRACT separate their two arguments by a keyword instead: when the
+  // first " AS " (cast) or " FROM " (extract) outside quotes is found, the
+  // children are the texts before and after it and `keyword_arguments` is
+  // set. A call node is built only when the ")" closing the first "(" ends
+  // the text ("f(a) * g(b)" is more than a call and stays unparsed).
   std::optional<FunctionId> function;
   TextSpan arguments;
   std::vector<ExprNode> children;  // call arguments; null_test: the operand
+  bool keyword_arguments = false;
+  // The text holds a comma outside quoted runs and parentheses (a list, not
+  // one expression).
+  bool has_top_level_comma = false;
 
   AggregateCall aggregate;  // kind aggregate
   bool is_not = false;      // null_test: IS NOT NULL
@@ -163,6 +178,9 @@ struct SelectItem {
   // ROUND(..., n) wrappers around the expression, outermost first; `root`
   // is the expression inside them.
   std::vector<uint8_t> round_digits;
+  // With wrappers: whether the ")" closing the outermost wrapper's "(" ends
+  // the expression (not so in unbalanced text such as "round(a)), 2)").
+  bool round_wrapper_whole = false;
   ExprNode root;
 
   // The statement shape the router reads: an aggregate call (possibly inside

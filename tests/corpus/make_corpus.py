@@ -476,6 +476,18 @@ for sql in [f"SELECT city, count(*) FROM {P} GROUP BY city",
             f"SELECT count(*) FROM {P} p JOIN cities.csv c ON p.city = c.city"]:
     add(sql)
 
+# --- how a file's bytes are read ------------------------------------------
+# reading.csv: a byte-order mark, a quoted header name holding a line break,
+# quote pairs outside quotes, bytes after a closing quote. lonecr.csv: a CR
+# alone after the first line. wide.csv: 257 columns.
+for sql in ["SELECT * FROM reading.csv",
+            "SELECT a, d\"e FROM reading.csv",
+            "SELECT a FROM reading.csv WHERE a = 2",
+            "SELECT * FROM lonecr.csv",
+            "SELECT a FROM lonecr.csv WHERE a = '9'",
+            "SELECT c0 FROM wide.csv"]:
+    add(sql)
+
 # De-duplicate, keeping the first occurrence.
 seen = set()
 unique = []

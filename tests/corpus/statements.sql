@@ -1109,3 +1109,9 @@ SELECT * FROM people.csv p JOIN cities.csv c ON p.city = c.city
 SELECT c.country, count(*) FROM people.csv p JOIN cities.csv c ON p.city = c.city GROUP BY c.country
 SELECT p.name FROM people.csv p JOIN cities.csv c ON p.city = c.city JOIN dups.csv d ON c.city = d.g
 SELECT count(*) FROM people.csv p JOIN cities.csv c ON p.city = c.city
+SELECT * FROM reading.csv
+SELECT a, d"e FROM reading.csv
+SELECT a FROM reading.csv WHERE a = 2
+SELECT * FROM lonecr.csv
+SELECT a FROM lonecr.csv WHERE a = '9'
+SELECT c0 FROM wide.csv

@@ -91,13 +91,14 @@ const char* const kStatements[] = {
 };
 
 std::string answer(const std::string& statement, const std::string& path, unsigned workers,
-                   const AggScanSettings& settings) {
+                   const AggScanSettings& settings, bool strict = false) {
   std::string sql = statement;
   sql.replace(sql.find("FROM F"), 6, "FROM '" + path + "'");
   Result<Query> query = parse(sql);
   if (!query.ok()) return "parse error: " + std::string(errorName(query.error()));
   RunOptions options;
   options.thread_count = workers;
+  options.strict = strict;
   BufferSink out;
   const Status status = query->group_by.empty()
                             ? executeScalarAggWith(*query, PreopenedInput{}, out, options, settings)
@@ -140,6 +141,24 @@ TEST(AggregateDifferential, SmallChunksAgreeWithTheSequentialScan) {
       splits.push_back(split);
     }
     expectAllSplitsAgree(file, splits);
+  }
+}
+
+// A failing row fails the query by name on every split, whichever worker
+// meets it (strict WHERE on a file whose "val" column holds "x").
+TEST(AggregateDifferential, FailuresAgreeWithTheSequentialScan) {
+  GeneratedFile file(3, 100 * 1024, 50);
+  AggScanSettings split;
+  split.parallel_min_bytes = 0;
+  split.chunk_bytes = 2000;
+  split.local_group_limit = 10;
+  for (const char* statement : {"SELECT count(*) FROM F WHERE val > 1",
+                                "SELECT key, sum(val) FROM F WHERE val >= 0 GROUP BY key"}) {
+    for (unsigned workers : {1u, 2u, 8u}) {
+      EXPECT_EQ(answer(statement, file.path(), workers, split, true),
+                "error: StrictModeNonNumericValue")
+          << statement << " workers " << workers;
+    }
   }
 }
 

@@ -215,18 +215,12 @@ inline std::string collapsePairs(std::string_view s) {
   return out;
 }
 
-// The owned split: like the borrowed one, but quoted fields are unescaped
-// and unquoted fields keep quote pairs.
-inline std::vector<std::string> referenceOwned(std::string_view line, char delim = ',') {
-  std::vector<std::string> raw = referenceSlices(line, delim);
-  // Find which fields were quoted by walking the same way.
-  std::vector<std::string> out;
+// True when `line` (a record without its line ending) holds a CR outside
+// quoted fields, the dropped bytes after a closing quote included.
+inline bool referenceHasLoneCr(std::string_view line, char delim = ',') {
   size_t i = 0;
-  for (const std::string& f : raw) {
-    const bool quoted = i < line.size() && line[i] == '"';
-    out.push_back(quoted ? collapsePairs(f) : f);
-    // Advance i past this field.
-    if (quoted) {
+  for (;;) {
+    if (i < line.size() && line[i] == '"') {
       ++i;
       while (i < line.size()) {
         if (line[i] == '"') {
@@ -235,22 +229,53 @@ inline std::vector<std::string> referenceOwned(std::string_view line, char delim
             continue;
           }
           ++i;
-          while (i < line.size() && line[i] != delim) ++i;
           break;
         }
         ++i;
       }
-    } else {
-      while (i < line.size() && line[i] != delim) ++i;
     }
+    while (i < line.size() && line[i] != delim) {
+      if (line[i] == '\r') return true;
+      ++i;
+    }
+    if (i >= line.size()) return false;
     ++i;
   }
-  return out;
 }
 
 inline std::string_view withoutCr(std::string_view r) {
   if (!r.empty() && r.back() == '\r') r.remove_suffix(1);
   return r;
+}
+
+// What every reader must make of a whole input: its records' fields, then
+// the error that ended the read (Error::None when the input was read to its
+// end). A leading byte-order mark is skipped; a record's fields are the
+// borrowed split with quote pairs collapsed; a lone CR is InvalidInput and
+// more than 256 fields TooManyColumns, the CR verdict first.
+struct ReferenceRead {
+  std::vector<std::vector<std::string>> records;
+  int error = 0;  // 0, or 1 for InvalidInput, 2 for TooManyColumns
+};
+
+inline ReferenceRead referenceRead(std::string_view text, char delim = ',') {
+  ReferenceRead out;
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  for (const std::string_view record : referenceRecords(text, delim)) {
+    const std::string_view body = withoutCr(record);
+    if (referenceHasLoneCr(body, delim)) {
+      out.error = 1;
+      return out;
+    }
+    std::vector<std::string> fields;
+    for (const std::string& f : referenceSlices(body, delim)) fields.push_back(collapsePairs(f));
+    if (fields.size() > 256) {
+      out.error = 2;
+      return out;
+    }
+    out.records.push_back(std::move(fields));
+  }
+  return out;
 }
 
 }  // namespace narwe::testing_support

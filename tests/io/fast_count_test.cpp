@@ -26,9 +26,12 @@ uint64_t countWithBufferedReader(const std::string& text) {
   EXPECT_TRUE(reader.ok());
   uint64_t n = 0;
   for (;;) {
+    // A refused record (a lone CR, too many fields) is still one record:
+    // the reader has consumed it and goes on with the next.
     auto next = reader->readRecord();
-    EXPECT_TRUE(next.ok());
-    if (!next.ok() || !next->has_value()) return n;
+    EXPECT_TRUE(next.ok() || next.error() == Error::InvalidInput ||
+                next.error() == Error::TooManyColumns);
+    if (next.ok() && !next->has_value()) return n;
     ++n;
   }
 }

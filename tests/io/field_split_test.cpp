@@ -64,8 +64,7 @@ std::string fieldsLine(size_t n, bool quoted) {
 
 TEST(ParseFields, CapacityIsExactForPlainAndQuotedRecords) {
   for (const bool quoted : {false, true}) {
-    for (const size_t capacity : {size_t{1}, kRecordFieldCapacity, kJoinFieldCapacity,
-                                  kHeaderFieldCapacity}) {
+    for (const size_t capacity : {size_t{1}, kRecordFieldCapacity, size_t{512}, size_t{4096}}) {
       std::vector<std::string_view> table(capacity);
       const std::string fits = fieldsLine(capacity, quoted);
       auto ok = parseCSVFieldsStatic(fits, table.data(), capacity, ',');
@@ -84,12 +83,17 @@ TEST(ParseFields, CapacityIsExactForPlainAndQuotedRecords) {
 
 TEST(ParseFields, BothClassifiersMatchReferenceOnRandomLines) {
   std::mt19937_64 rng(11);
-  std::vector<std::string_view> a(kHeaderFieldCapacity), b(kHeaderFieldCapacity);
+  std::vector<std::string_view> a(4096), b(4096);
   for (int round = 0; round < 4000; ++round) {
     const std::string line = round % 2 ? randomText(rng, rng() % 400, "ab,\"\n\r")
                                        : randomText(rng, rng() % 400, "abcdef,,");
     auto ra = split::splitFields<blocks::Sse2Classifier>(line, a.data(), a.size(), ',');
     auto rb = split::splitFields<blocks::ScalarClassifier>(line, b.data(), b.size(), ',');
+    if (testing_support::referenceHasLoneCr(line)) {
+      ASSERT_EQ(ra.error(), Error::InvalidInput) << line;
+      ASSERT_EQ(rb.error(), Error::InvalidInput) << line;
+      continue;
+    }
     ASSERT_TRUE(ra.ok() && rb.ok());
     ASSERT_EQ(*ra, *rb);
     const Fields want = referenceSlices(line);

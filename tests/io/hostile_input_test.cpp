@@ -34,13 +34,14 @@ uint64_t scanEverything(const GuardedBytes& bytes) {
   const size_t n = bytes.size();
   uint64_t walked = 0;
   size_t pos = 0;
-  std::vector<std::string_view> table(kHeaderFieldCapacity);
+  std::vector<std::string_view> table(4096);
   while (pos < n) {
     const auto end = findRecordEnd(data, n, pos, ',');
     const size_t stop = end ? *end : n;
     auto fields = parseCSVFieldsStatic(std::string_view(data + pos, stop - pos), table.data(),
                                        table.size(), ',');
-    EXPECT_TRUE(fields.ok() || fields.error() == Error::TooManyColumns);
+    EXPECT_TRUE(fields.ok() || fields.error() == Error::TooManyColumns ||
+                fields.error() == Error::InvalidInput);
     ++walked;
     pos = stop + 1;
   }
@@ -72,28 +73,37 @@ uint64_t countBuffered(std::string_view content, bool slices) {
     if (slices) {
       auto next = reader->readRecordSlices();
       if (!next.ok()) {
-        EXPECT_EQ(next.error(), Error::TooManyColumns);
+        EXPECT_TRUE(next.error() == Error::TooManyColumns || next.error() == Error::InvalidInput);
         ++n;  // the record was consumed; keep going like a tolerant caller
         continue;
       }
       if (!next->has_value()) return n;
     } else {
       auto next = reader->readRecord();
-      EXPECT_TRUE(next.ok());
-      if (!next.ok() || !next->has_value()) return n;
+      if (!next.ok()) {
+        EXPECT_TRUE(next.error() == Error::TooManyColumns || next.error() == Error::InvalidInput);
+        ++n;
+        continue;
+      }
+      if (!next->has_value()) return n;
     }
     ++n;
   }
 }
 
+// Records read before the end or the first refused record (the streaming
+// reader's errors are sticky).
 uint64_t countStreaming(std::string_view content) {
   TempFile file(content);
   CsvReader reader(file.fd(), ',');
   uint64_t n = 0;
   for (;;) {
     auto next = reader.readRecord();
-    EXPECT_TRUE(next.ok());
-    if (!next.ok() || !next->has_value()) return n;
+    if (!next.ok()) {
+      EXPECT_TRUE(next.error() == Error::TooManyColumns || next.error() == Error::InvalidInput);
+      return n;
+    }
+    if (!next->has_value()) return n;
     ++n;
   }
 }

@@ -8,6 +8,7 @@
 #include "common/name_index.h"
 #include "narwe.h"
 #include "scalar/scalar.h"
+#include "sql/select_item.h"
 
 namespace narwe {
 namespace {
@@ -72,6 +73,14 @@ TEST(ScalarParse, RecognitionAndErrorNames) {
       {"mod(x, a)", "absent"},
       {"round(x, 256)", "absent"},
       {"round(zz, q)", "absent"},  // digits are checked before the column
+      {"round(x, a, 2)", "absent"},   // a list is no column
+      {"round(x)), 2)", "absent"},    // the call closes before the end
+      {"round(round(x, 1), 2)", "ColumnNotFound"},
+      {"round(x, 1_0)", "ok"},
+      {"upper(a, b)", "ColumnNotFound"},
+      {"upper(a, lower(b))", "ColumnNotFound"},
+      {"cast(x, int)", "absent"},
+      {"extract(year, x)", "absent"},
       {"datediff('day', a)", "absent"},
       {"dateadd('day', x5, a)", "absent"},
       {"extract(year a)", "absent"},
@@ -126,6 +135,45 @@ TEST(ScalarParse, RecognitionAndErrorNames) {
       {"coalesce(a, b, c, d, e, f, g, h, i)", "TooManyArgs"},
   };
   for (const auto& c : cases) EXPECT_EQ(outcome(c.term), c.expected) << c.term;
+}
+
+// A term recognised on its own and the same term as a select item with an
+// alias (the projection's path) give the same outcome and the same kind and
+// column; texts the spec views point into the item's own text.
+TEST(ScalarParse, SelectItemPathAgreesWithTheTerm) {
+  const char* terms[] = {
+      "upper(x)", "substr(x, 2, 3)", "lpad(a, 5, 'a''b')", "replace(a, 'p,q', ')')",
+      "split_part(a, ',', 2)", "greatest(a, 2, 'x')", "concat(a, ', ', b)", "mod(a, 3)",
+      "round(x, 2)", "round(x)", "round(round(x, 1), 2)", "round(x, a, 2)", "coalesce(a, 'p,q')",
+      "coalesce()", "cast(a AS varchar(20))", "datediff('day', a, b)", "dateadd('day', 1_0, a)",
+      "extract(year FROM a)", "strftime('%Y', a)", "upper(lower(trim(a)))", "abs(upper(a))",
+      "CASE WHEN a >= 'x' THEN b ELSE 1 END", "CASE WHEN a THEN b ELSE c END", "a IS NOT NULL",
+      "a IS NULL AND b IS NOT NULL", "upper(a) || lower(b)", "nosuch(a)", "sum(a)", "'lit'",
+      "concat(a, zz)", "greatest(a, b, c, d, e, f, g, h, i)",
+  };
+  for (const char* term : terms) {
+    SCOPED_TRACE(term);
+    auto direct = tryParseScalar(term, testIndex());
+    auto item = parseSelectItem(std::string(term) + " AS out");
+    ASSERT_TRUE(item.ok());
+    auto via_item = buildScalar(*item, testIndex());
+    ASSERT_EQ(direct.ok(), via_item.ok());
+    if (!direct.ok()) {
+      EXPECT_EQ(errorName(direct.error()), errorName(via_item.error()));
+      continue;
+    }
+    ASSERT_EQ(direct->has_value(), via_item->has_value());
+    if (!direct->has_value()) continue;
+    EXPECT_EQ((*direct)->kind, (*via_item)->kind);
+    EXPECT_EQ((*direct)->col, (*via_item)->col);
+    EXPECT_EQ((*direct)->arg_count, (*via_item)->arg_count);
+    EXPECT_EQ((*direct)->pad, (*via_item)->pad);
+    const std::string_view text = item->text;
+    for (std::string_view view : {(*via_item)->pad, (*via_item)->from, (*via_item)->fmt}) {
+      if (view.empty() || view == " ") continue;
+      EXPECT_TRUE(view.data() >= text.data() && view.data() + view.size() <= text.data() + text.size());
+    }
+  }
 }
 
 TEST(ScalarParse, ColumnLookupIsCaseInsensitiveAndTrimmed) {

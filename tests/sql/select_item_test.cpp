@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -267,6 +268,67 @@ TEST(SelectItemTree, NodeShapes) {
     if (row.kind == NodeKind::case_when) detail = item.view(item.root.branches.at(0).condition);
     EXPECT_EQ(detail, row.detail);
   }
+}
+
+// What the scalar functions read from a call or CASE node: the argument
+// children (a keyword splits CAST and EXTRACT), whether the call is the whole
+// text, and the CASE comparison split at its first operator outside
+// parentheses.
+TEST(SelectItemTree, CallAndCaseParts) {
+  const struct {
+    const char* text;
+    NodeKind kind;
+    const char* parts;  // children (call) or left|op-right (case), '|' separated
+  } rows[] = {
+      {"substr(a, 2, 3)", NodeKind::call, "a|2|3"},
+      {"coalesce(a, 'p,q')", NodeKind::call, "a|'p,q'"},
+      {"concat(a, \"x,y\", f(b, c))", NodeKind::call, "a|\"x,y\"|f(b, c)"},
+      {"cast(a AS numeric(10, 2))", NodeKind::call, "a|numeric(10, 2)"},
+      {"CAST(a\n as\tint)", NodeKind::call, "a|int"},
+      {"cast(a, b)", NodeKind::call, "a|b"},
+      {"extract(year FROM d)", NodeKind::call, "year|d"},
+      {"extract('a from b' from d)", NodeKind::call, "'a from b'|d"},
+      {"upper(a) || lower(b)", NodeKind::unparsed, ""},
+      {"upper(')') ", NodeKind::call, "')'"},
+      {"CASE WHEN a >= 'x)' THEN 1 ELSE 2 END", NodeKind::case_when, "a|>=|'x)'"},
+      {"CASE WHEN f(a = 1) <> 2 THEN 1 ELSE 2 END", NodeKind::case_when, "f(a = 1)|<>|2"},
+      {"CASE WHEN a THEN 1 ELSE 2 END", NodeKind::case_when, ""},
+      {"a IS NOT NULL AND b IS NULL", NodeKind::column, ""},
+      {"a IS NULL AND b IS NOT NULL", NodeKind::null_test, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    SelectItem item = mustParse(row.text);
+    ASSERT_EQ(item.root.kind, row.kind);
+    std::string parts;
+    if (row.kind == NodeKind::call) {
+      const bool keyword_call = item.root.function == FunctionId::cast ||
+                                item.root.function == FunctionId::extract;
+      EXPECT_EQ(item.root.keyword_arguments, keyword_call && parts.empty() &&
+                                                 std::string_view(row.text) != "cast(a, b)");
+      for (const ExprNode& child : item.root.children) {
+        if (!parts.empty()) parts += '|';
+        parts += item.view(child.span);
+      }
+    }
+    if (row.kind == NodeKind::case_when && item.root.branches.at(0).comparison) {
+      const CaseBranch& branch = item.root.branches.at(0);
+      const std::string_view condition = item.view(branch.condition);
+      parts = std::string(item.view(branch.left)) + "|" +
+              std::string(condition.substr(branch.left.end - branch.condition.start,
+                                           branch.right.start - branch.left.end)) +
+              "|" + std::string(item.view(branch.right));
+      parts.erase(std::remove(parts.begin(), parts.end(), ' '), parts.end());
+      std::string expected = row.parts;
+      expected.erase(std::remove(expected.begin(), expected.end(), ' '), expected.end());
+      EXPECT_EQ(parts, expected);
+      continue;
+    }
+    EXPECT_EQ(parts, row.parts);
+  }
+  // A list inside a round wrapper is marked as one.
+  EXPECT_TRUE(mustParse("round(a, b, 2)").root.has_top_level_comma);
+  EXPECT_FALSE(mustParse("round(f(a, b), 2)").root.has_top_level_comma);
 }
 
 TEST(SelectItemTree, AggregateForms) {
