@@ -134,8 +134,7 @@ Status runJoin(const Query& query, OutputSink& out, const RunOptions& options,
 JoinExpander::JoinExpander(const JoinPlan& plan)
     : plan_(&plan),
       row_(plan.width()),
-      partners_(plan.steps.size(), nullptr),
-      position_(plan.steps.size(), 0) {}
+      partner_(plan.steps.size(), BuildTable::kNoRow) {}
 
 bool JoinExpander::start(std::span<const std::string_view> base) {
   const size_t width = plan_->base_width;
@@ -150,17 +149,16 @@ bool JoinExpander::advance() {
 
 void JoinExpander::place(size_t step) {
   const JoinStep& join = plan_->steps[step];
-  const std::span<const std::string_view> fields =
-      join.table.row((*partners_[step])[position_[step]], join.width);
+  const std::span<const std::string_view> fields = join.table.row(partner_[step], join.width);
   std::copy(fields.begin(), fields.end(), row_.begin() + static_cast<std::ptrdiff_t>(join.start));
 }
 
 bool JoinExpander::settle(size_t step) {
   while (step < plan_->steps.size()) {
     const JoinStep& join = plan_->steps[step];
-    if (const BuildTable::RowList* partners = join.table.find(row_[join.left_key])) {
-      partners_[step] = partners;
-      position_[step] = 0;
+    const uint32_t first = join.table.find(row_[join.left_key]);
+    if (first != BuildTable::kNoRow) {
+      partner_[step] = first;
       place(step);
       ++step;
       continue;
@@ -173,7 +171,9 @@ bool JoinExpander::settle(size_t step) {
 bool JoinExpander::bump(size_t& step) {
   while (step > 0) {
     --step;
-    if (++position_[step] < partners_[step]->size()) {
+    const uint32_t next = plan_->steps[step].table.next(partner_[step]);
+    if (next != BuildTable::kNoRow) {
+      partner_[step] = next;
       place(step);
       ++step;
       return true;

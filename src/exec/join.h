@@ -37,7 +37,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "common/arena.h"
@@ -83,29 +82,43 @@ Status executeJoinAggregate(const Query& query, OutputSink& out, const RunOption
 // header.
 std::vector<std::string> baseHeaderNames(std::span<const std::string> first, bool no_header_input);
 
-// One joined file held in memory.
+// One joined file held in memory: its rows' fields back to back, and an
+// open-addressing table from key to the first and last row holding it; rows
+// of one key are chained in file order. A probe touches the slot array, the
+// first partner's fields and its key bytes, nothing else.
 class BuildTable {
  public:
-  using RowList = std::vector<uint32_t>;
+  static constexpr uint32_t kNoRow = UINT32_MAX;
 
   // Copies a row of `width` fields (a shorter record is filled up with empty
   // fields, a longer one cut) and files it under its field `key_column`.
-  // FileTooBig past 2^32 - 1 rows.
+  // FileTooBig past 2^32 - 2 rows.
   Status add(std::span<const std::string_view> fields, size_t width, size_t key_column);
-  // The rows with key `key` in insertion order, or nullptr.
-  const RowList* find(std::string_view key) const {
-    auto it = rows_by_key_.find(key);
-    return it == rows_by_key_.end() ? nullptr : &it->second;
-  }
+  // The first row with key `key`, or kNoRow.
+  uint32_t find(std::string_view key) const;
+  // The row after `row` with the same key, or kNoRow.
+  uint32_t next(uint32_t row) const { return next_[row]; }
   // The fields of row `row`.
   std::span<const std::string_view> row(uint32_t row, size_t width) const {
     return std::span<const std::string_view>(fields_).subspan(size_t{row} * width, width);
   }
 
  private:
+  struct Slot {
+    uint64_t hash = 0;
+    uint32_t first = kNoRow;  // kNoRow: an empty slot
+    uint32_t last = kNoRow;
+  };
+  std::string_view keyOf(uint32_t row) const { return fields_[size_t{row} * width_ + key_column_]; }
+  void grow();
+
   Arena bytes_{64 * 1024};
   std::vector<std::string_view> fields_;
-  std::unordered_map<std::string_view, RowList, TextHash, std::equal_to<>> rows_by_key_;
+  std::vector<uint32_t> next_;
+  std::vector<Slot> slots_;  // a power of two in size, at most half full
+  size_t keys_ = 0;
+  size_t width_ = 0;
+  size_t key_column_ = 0;
 };
 
 // One JOIN clause, resolved.
@@ -171,8 +184,7 @@ class JoinExpander {
 
   const JoinPlan* plan_;
   std::vector<std::string_view> row_;
-  std::vector<const BuildTable::RowList*> partners_;
-  std::vector<size_t> position_;
+  std::vector<uint32_t> partner_;  // per join, the row placed now
 };
 
 // The combined rows of a base-record source, as a record source itself.

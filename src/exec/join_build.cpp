@@ -170,13 +170,54 @@ std::vector<std::string> baseHeaderNames(std::span<const std::string> first, boo
 }
 
 Status BuildTable::add(std::span<const std::string_view> fields, size_t width, size_t key_column) {
+  width_ = width;
+  key_column_ = key_column;
   const size_t row = width == 0 ? 0 : fields_.size() / width;
-  if (row >= std::numeric_limits<uint32_t>::max()) return Error::FileTooBig;
+  if (row >= kNoRow - 1) return Error::FileTooBig;
   for (size_t i = 0; i < width; ++i) {
     fields_.push_back(i < fields.size() ? bytes_.copy(fields[i]) : std::string_view());
   }
-  rows_by_key_[fields_[row * width + key_column]].push_back(static_cast<uint32_t>(row));
-  return okStatus();
+  next_.push_back(kNoRow);
+  if ((keys_ + 1) * 2 > slots_.size()) grow();
+  const std::string_view key = keyOf(static_cast<uint32_t>(row));
+  const uint64_t hash = TextHash{}(key);
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = slots_[i];
+    if (slot.first == kNoRow) {
+      slot = Slot{hash, static_cast<uint32_t>(row), static_cast<uint32_t>(row)};
+      ++keys_;
+      return okStatus();
+    }
+    if (slot.hash == hash && keyOf(slot.first) == key) {
+      next_[slot.last] = static_cast<uint32_t>(row);
+      slot.last = static_cast<uint32_t>(row);
+      return okStatus();
+    }
+  }
+}
+
+void BuildTable::grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? 16 : old.size() * 2, Slot{});
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.first == kNoRow) continue;
+    size_t i = slot.hash & mask;
+    while (slots_[i].first != kNoRow) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+}
+
+uint32_t BuildTable::find(std::string_view key) const {
+  if (slots_.empty()) return kNoRow;
+  const uint64_t hash = TextHash{}(key);
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.first == kNoRow) return kNoRow;
+    if (slot.hash == hash && keyOf(slot.first) == key) return slot.first;
+  }
 }
 
 Status buildJoinPlan(const Query& query, std::span<const std::string> base_names,
