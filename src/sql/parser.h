@@ -66,16 +66,6 @@ Result<FileAndAlias> extractFileAndAlias(std::string_view text);
 // least two bytes; otherwise returns it unchanged.
 std::string_view trimQuotes(std::string_view text);
 
-// True when `keyword` occurs case-insensitively outside single-quoted runs
-// (no word-boundary test; a space in the keyword matches any whitespace run).
-bool containsKeywordOutsideQuotes(std::string_view text, std::string_view keyword);
-
-// First occurrence of a clause keyword ("WHERE", "GROUP BY", "HAVING",
-// "ORDER BY", "LIMIT", "OFFSET", any case) outside quoted runs, at depth 0,
-// preceded by whitespace (or the start) and followed by whitespace (or the
-// end). Returns the keyword's span.
-std::optional<TextSpan> findClauseKeyword(std::string_view text, std::string_view keyword);
-
 // First top-level JOIN keyword outside quoted runs: "INNER JOIN" (at the
 // start or after whitespace, followed by whitespace; the span covers both
 // words) or a whitespace-bounded "JOIN" (the span covers the word).

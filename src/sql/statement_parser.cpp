@@ -446,16 +446,6 @@ Result<FileAndAlias> extractFileAndAlias(std::string_view text) {
 
 std::string_view trimQuotes(std::string_view text) { return stripQuotePair(text); }
 
-bool containsKeywordOutsideQuotes(std::string_view text, std::string_view keyword) {
-  if (keyword.empty()) return false;
-  return findPatternOutsideQuotes(text, 0, asciiLower(keyword), false).has_value();
-}
-
-std::optional<TextSpan> findClauseKeyword(std::string_view text, std::string_view keyword) {
-  if (keyword.empty()) return std::nullopt;
-  return findPatternOutsideQuotes(text, 0, asciiLower(keyword), true, Boundary::kBlank);
-}
-
 std::optional<TextSpan> detectJoinKeyword(std::string_view text) { return detectJoinKeywordFrom(text, 0); }
 
 Result<std::string> stripQualifiers(std::string_view text, std::span<const std::string> aliases,
