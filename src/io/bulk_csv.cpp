@@ -9,16 +9,11 @@
 #include <stdexcept>
 
 #include "io/block_classifier.h"
+#include "io/record_buffer.h"
 #include "io/record_limit.h"
 #include "io/record_scan.h"
 
 namespace narwe {
-namespace {
-
-// Growth factor for a buffer that one record fills completely.
-constexpr size_t kGrowthFactor = 2;
-
-}  // namespace
 
 BulkCsvReader::BulkCsvReader(FileSource source, std::unique_ptr<char[]> buffer)
     : buffer_(std::move(buffer)), source_(source) {}
@@ -59,30 +54,6 @@ Status BulkCsvReader::fill() {
   return okStatus();
 }
 
-Status BulkCsvReader::makeRoom(size_t limit) {
-  if (cursor_ > 0) {
-    std::memmove(buffer_.get(), buffer_.get() + cursor_, filled_ - cursor_);
-    filled_ -= cursor_;
-    cursor_ = 0;
-  }
-  if (filled_ == capacity_) {
-    // One record fills the whole buffer: grow rather than cut it. The caller
-    // has checked that the record is not past the limit yet. Input whose
-    // lines end in CR alone is one endless record: refuse it here rather
-    // than read it whole.
-    if (scan::recordHasLoneCr(buffer_.get(), filled_, delimiter_)) return Error::InvalidInput;
-    size_t bigger = capacity_ <= SIZE_MAX / kGrowthFactor ? capacity_ * kGrowthFactor : SIZE_MAX;
-    if (limit < SIZE_MAX && bigger > limit + 1) bigger = limit + 1;
-    if (bigger <= capacity_) return Error::FileTooBig;
-    std::unique_ptr<char[]> grown(new (std::nothrow) char[bigger]);
-    if (!grown) return Error::OutOfMemory;
-    std::memcpy(grown.get(), buffer_.get(), filled_);
-    buffer_ = std::move(grown);
-    capacity_ = bigger;
-  }
-  return okStatus();
-}
-
 Result<std::optional<std::string_view>> BulkCsvReader::nextRecordBytes() {
   if (cursor_ >= filled_) {
     if (end_of_input_) return std::optional<std::string_view>();
@@ -117,7 +88,7 @@ Result<std::optional<std::string_view>> BulkCsvReader::nextRecordBytes() {
       return std::optional<std::string_view>(stripRecordCr(bytes));
     }
     const size_t scanned_part = filled_ - cursor_;
-    NARWE_TRY(makeRoom(limit));
+    NARWE_TRY(makeRecordRoom(buffer_, capacity_, filled_, cursor_, delimiter_, limit));
     scanned = scanned_part;
     NARWE_TRY(fill());
   }

@@ -91,10 +91,6 @@ class BulkCsvReader {
   Result<std::optional<std::string_view>> nextRecordBytes();
   // Reads more input after the filled bytes; sets end_of_input_ on 0 bytes.
   Status fill();
-  // Makes room for more input: drops consumed bytes, grows a full buffer
-  // (to at most one byte past `limit`, enough to see a record of `limit`
-  // bytes end). Errors: OutOfMemory.
-  Status makeRoom(size_t limit);
 
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = kBufferSize;

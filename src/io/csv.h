@@ -123,9 +123,6 @@ class CsvReader {
   Result<std::optional<std::string_view>> nextRecordBytes();
   // Reads more input after the filled bytes; sets end_of_input_ on 0 bytes.
   Status fill();
-  // Drops consumed bytes and grows a buffer one record fills (to at most
-  // one byte past `limit`).
-  Status makeRoom(size_t limit);
 
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = kBufferSize;

@@ -10,6 +10,7 @@
 #include "common/unique_fd.h"
 #include "io/block_classifier.h"
 #include "io/csv.h"
+#include "io/record_buffer.h"
 #include "io/record_limit.h"
 #include "io/record_scan.h"
 
@@ -17,7 +18,6 @@ namespace narwe {
 namespace {
 
 // Growth factor for a buffer that one record fills completely.
-constexpr size_t kGrowthFactor = 2;
 
 }  // namespace
 
@@ -31,28 +31,6 @@ Status CsvReader::fill() {
   if (got < 0) return errorFromErrno(errno);
   if (got == 0) end_of_input_ = true;
   filled_ += static_cast<size_t>(got);
-  return okStatus();
-}
-
-Status CsvReader::makeRoom(size_t limit) {
-  if (cursor_ > 0) {
-    std::memmove(buffer_.get(), buffer_.get() + cursor_, filled_ - cursor_);
-    filled_ -= cursor_;
-    cursor_ = 0;
-  }
-  if (filled_ == capacity_) {
-    // One record fills the whole buffer: grow rather than cut it; refuse
-    // input whose lines end in CR alone instead of reading it whole.
-    if (scan::recordHasLoneCr(buffer_.get(), filled_, delimiter_)) return Error::InvalidInput;
-    size_t bigger = capacity_ <= SIZE_MAX / kGrowthFactor ? capacity_ * kGrowthFactor : SIZE_MAX;
-    if (limit < SIZE_MAX && bigger > limit + 1) bigger = limit + 1;
-    if (bigger <= capacity_) return Error::FileTooBig;
-    std::unique_ptr<char[]> grown(new (std::nothrow) char[bigger]);
-    if (!grown) return Error::OutOfMemory;
-    std::memcpy(grown.get(), buffer_.get(), filled_);
-    buffer_ = std::move(grown);
-    capacity_ = bigger;
-  }
   return okStatus();
 }
 
@@ -94,7 +72,7 @@ Result<std::optional<std::string_view>> CsvReader::nextRecordBytes() {
       return std::optional<std::string_view>(stripRecordCr(bytes));
     }
     const size_t scanned_part = filled_ - cursor_;
-    NARWE_TRY(makeRoom(limit));
+    NARWE_TRY(makeRecordRoom(buffer_, capacity_, filled_, cursor_, delimiter_, limit));
     scanned = scanned_part;
     NARWE_TRY(fill());
   }
