@@ -20,7 +20,7 @@ fi
 echo "[3/4] building the library and the CLI with $jobs parallel jobs"
 cmake --build build/release -j "$jobs" -t narwe narwe_cli
 
-echo "[4/4] running a sample query on examples/people.csv"
+echo "[4/4] running sample queries on examples/people.csv"
 cd examples
 QUERY="SELECT name, city, age FROM 'people.csv' WHERE age > 30 ORDER BY age DESC LIMIT 5"
 for format in csv json table; do
@@ -28,5 +28,9 @@ for format in csv json table; do
   echo "\$ narwe --format $format \"$QUERY\""
   ../build/release/narwe --format "$format" "$QUERY"
 done
+GROUPED="SELECT city, count(*), avg(age), max(salary) FROM 'people.csv' GROUP BY city ORDER BY count(*) DESC"
+echo
+echo "\$ narwe --format table \"$GROUPED\""
+../build/release/narwe --format table "$GROUPED"
 echo
 echo "More: build/release/narwe --help"
