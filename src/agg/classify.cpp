@@ -53,7 +53,7 @@ Result<std::optional<CaseAggPlan>> caseAggPlan(const SelectItem& item, const Cas
   return std::optional<CaseAggPlan>(std::move(plan));
 }
 
-// The spec of one aggregate call node.
+// The AggSpec of one aggregate call node.
 Result<AggSpec> specOfCall(const SelectItem& item, const AggregateCall& call,
                            const NameIndex& header, std::optional<uint8_t> digits) {
   AggSpec spec;

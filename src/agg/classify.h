@@ -3,7 +3,7 @@
 // Reads the parsed tree of each select item (sql/select_item.h) once, before
 // any row, and turns it into what the executors compute per row and print
 // per group:
-//   - AggSpec: one aggregate to compute (its accumulator spec, the input
+//   - AggSpec: one aggregate to compute (its accumulator settings, the input
 //     column of its argument, the CASE it evaluates per row);
 //   - ColKind: what fills one output column (a copied column, a group-key
 //     part, an aggregate's final text, a scalar over a key part, or a CASE
@@ -74,11 +74,11 @@ Error unknownNameError(std::string_view name);
 // (round wrapper included) for aggregates and CASE forms.
 std::string termName(const SelectItem& item);
 
-// The accumulator layout of the specs, in order.
+// The accumulator layout of the AggSpecs, in order.
 Result<AccumLayout> layoutFor(std::span<const AggSpec> specs);
 
-// Applies one row that reached `accum` to every spec: the row count, then
-// each spec's rule (CASE values resolved per row; a field missing from a
+// Applies one row that reached `accum` to every AggSpec: the row count,
+// then each one's rule (CASE values resolved per row; a field missing from a
 // short record is the empty text). `chunk` orders group_concat texts.
 Status applyRow(std::span<const AggSpec> specs, const AccumLayout& layout, GroupAccum& accum,
                 std::span<const std::string_view> fields, uint64_t chunk);

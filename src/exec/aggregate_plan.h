@@ -48,7 +48,7 @@ struct AggregatePlan {
   std::vector<ColKind> columns;   // one per output column
   std::vector<std::string> names;  // output names
   std::vector<AggSpec> specs;      // output aggregates, then hidden ones
-  size_t output_specs = 0;         // specs[output_specs..] are hidden
+  size_t output_specs = 0;         // entries from output_specs on are hidden
   std::optional<AccumLayout> layout;
   // HAVING over the row: output values, then the hidden aggregates' texts.
   std::optional<BoundPredicate> having;
@@ -68,7 +68,7 @@ Status buildTablePlan(const Query& query, const ScanHeader& header, bool strict,
                       AggregatePlan& plan);
 
 // The output values of one group (`key_values`: one per key part) given its
-// aggregates' final texts (one per spec), into `out`; then whether HAVING
+// aggregates' final texts (one per AggSpec), into `out`; then whether HAVING
 // keeps the row. `scratch` backs scalar results until reset.
 bool finalRow(const AggregatePlan& plan, std::span<const std::string_view> key_values,
               std::span<const std::string> finals, Arena& scratch,

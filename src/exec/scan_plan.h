@@ -53,7 +53,7 @@ struct Projection {
   std::vector<std::string> names;                    // output header names
   std::vector<std::optional<size_t>> plain_sources;  // input column of copied columns
   // The select items the scalar columns were parsed from: their texts must
-  // outlive the specs, which view them.
+  // outlive the ScalarSpecs, which view them.
   std::shared_ptr<const std::vector<SelectItem>> items;
 
   // Output values of one row. Copied columns are views of `fields` (the empty

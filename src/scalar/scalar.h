@@ -13,7 +13,7 @@
 //    plain column name. Named errors are ColumnNotFound,
 //    NestedFunctionNotSupported, TooManyArgs and OutOfMemory.
 //  - Text inside a ScalarSpec (pads, literals, units, formats) are views into
-//    the term text: a spec must not outlive the statement text it came from.
+//    the term text: a ScalarSpec must not outlive the statement text it came from.
 //  - eval() reports no errors: running out of scratch memory throws
 //    std::bad_alloc, which ends the query with OutOfMemory (a value is never
 //    silently swapped for another text). Values are text; the empty text
@@ -106,7 +106,7 @@ struct CaseValue {
 };
 
 // One parsed scalar expression. `kind` says which fields are meaningful; the
-// others keep their defaults. Copies are cheap: the inner spec of `nested` is
+// others keep their defaults. Copies are cheap: the inner ScalarSpec of `nested` is
 // shared (it is immutable).
 struct ScalarSpec {
   ScalarKind kind = ScalarKind::upper;
@@ -155,7 +155,7 @@ struct ScalarSpec {
   CaseValue then_value;
   CaseValue else_value;
 
-  // Releases the inner spec of `nested` (the destructor does the same).
+  // Releases the inner ScalarSpec of `nested` (the destructor does the same).
   void deinit() { inner.reset(); }
 };
 
@@ -186,11 +186,11 @@ struct OutputColSpec {
 // Recognises the expression of `item` (its tree and round wrappers) as a
 // scalar expression over the columns of `index`. Empty optional: not a
 // scalar expression. Errors: ColumnNotFound, NestedFunctionNotSupported,
-// TooManyArgs, OutOfMemory. Text inside the spec views `item.text`.
+// TooManyArgs, OutOfMemory. The ScalarSpec's texts view `item.text`.
 Result<std::optional<ScalarSpec>> buildScalar(const SelectItem& item, const NameIndex& index);
 
 // The same for a term given as text (no alias): the term is parsed into its
-// tree first. Text inside the spec views `term`.
+// tree first. The ScalarSpec's texts view `term`.
 Result<std::optional<ScalarSpec>> tryParseScalar(std::string_view term, const NameIndex& index);
 
 // Trims `name` and looks it up case-insensitively. Empty when the name holds

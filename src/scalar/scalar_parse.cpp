@@ -102,8 +102,9 @@ bool isUnitWord(std::string_view unit) {
   return !unit.empty() && std::all_of(unit.begin(), unit.end(), isWordByte);
 }
 
-// Builds the spec of one expression tree. Every span is read from `text_`,
-// the text the tree was built over, which the spec's views keep pointing to.
+// Builds the ScalarSpec of one expression tree. Every span is read from
+// `text_`, the text the tree was built over, which the result's views keep
+// pointing to.
 class SpecBuilder {
  public:
   SpecBuilder(std::string_view text, const NameIndex& index) : text_(text), index_(index) {}
@@ -522,7 +523,7 @@ Result<std::optional<ScalarSpec>> tryParseScalar(std::string_view term, const Na
   if (item.alias) return std::optional<ScalarSpec>();
   try {
     // The item holds a copy of `term`: its spans are read from `term` itself,
-    // so the spec views the caller's text.
+    // so the ScalarSpec views the caller's text.
     return SpecBuilder(term, index).item(item);
   } catch (const std::bad_alloc&) {
     return Error::OutOfMemory;

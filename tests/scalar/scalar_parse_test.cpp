@@ -139,7 +139,7 @@ TEST(ScalarParse, RecognitionAndErrorNames) {
 
 // A term recognised on its own and the same term as a select item with an
 // alias (the projection's path) give the same outcome and the same kind and
-// column; texts the spec views point into the item's own text.
+// column; the ScalarSpec's texts point into the item's own text.
 TEST(ScalarParse, SelectItemPathAgreesWithTheTerm) {
   const char* terms[] = {
       "upper(x)", "substr(x, 2, 3)", "lpad(a, 5, 'a''b')", "replace(a, 'p,q', ')')",
