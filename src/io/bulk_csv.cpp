@@ -4,19 +4,17 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 
-#include "io/block_classifier.h"
-#include "io/record_buffer.h"
-#include "io/record_limit.h"
-#include "io/record_scan.h"
 
 namespace narwe {
 
 BulkCsvReader::BulkCsvReader(FileSource source, std::unique_ptr<char[]> buffer)
-    : buffer_(std::move(buffer)), source_(source) {}
+    : source_(source) {
+  buffer_.data = std::move(buffer);
+  buffer_.capacity = kBufferSize;
+}
 
 Result<BulkCsvReader> BulkCsvReader::init(int fd) {
   NARWE_ASSIGN_OR_RETURN(const uint64_t size, sizeAtOpen(fd));
@@ -46,52 +44,12 @@ Result<BulkCsvReader> BulkCsvReader::over(FileSource source) {
   }
 }
 
-Status BulkCsvReader::fill() {
-  NARWE_ASSIGN_OR_RETURN(const size_t got,
-                         source_.read(buffer_.get() + filled_, capacity_ - filled_));
-  if (got == 0) end_of_input_ = true;
-  filled_ += got;
-  return okStatus();
+Result<size_t> BulkCsvReader::readSource(void* self, char* dst, size_t room) {
+  return static_cast<BulkCsvReader*>(self)->source_.read(dst, room);
 }
 
 Result<std::optional<std::string_view>> BulkCsvReader::nextRecordBytes() {
-  if (cursor_ >= filled_) {
-    if (end_of_input_) return std::optional<std::string_view>();
-    cursor_ = 0;
-    filled_ = 0;
-    NARWE_TRY(fill());
-    if (filled_ == 0) return std::optional<std::string_view>();
-  }
-  const size_t limit = maxRecordBytes();
-  // The scan resumes where it stopped after each refill, carrying its state,
-  // so a record spanning many refills is scanned once.
-  scan::ScanState state = scan::ScanState::RecordStart;
-  size_t scanned = cursor_;
-  for (;;) {
-    const size_t lf = scan::scanForRecordEnd<blocks::ActiveClassifier>(
-        buffer_.get(), filled_, scanned, state, delimiter_);
-    if (lf != scan::kNoRecordEnd) {
-      if (lf - cursor_ > limit) return Error::FileTooBig;
-      const std::string_view bytes(buffer_.get() + cursor_, lf - cursor_);
-      cursor_ = lf + 1;
-      return std::optional<std::string_view>(stripRecordCr(bytes));
-    }
-    // No line feed yet: the record is at least this long.
-    if (filled_ - cursor_ > limit) {
-      return scan::recordHasLoneCr(buffer_.get() + cursor_, filled_ - cursor_, delimiter_)
-                 ? Error::InvalidInput
-                 : Error::FileTooBig;
-    }
-    if (end_of_input_) {
-      const std::string_view bytes(buffer_.get() + cursor_, filled_ - cursor_);
-      cursor_ = filled_;
-      return std::optional<std::string_view>(stripRecordCr(bytes));
-    }
-    const size_t scanned_part = filled_ - cursor_;
-    NARWE_TRY(makeRecordRoom(buffer_, capacity_, filled_, cursor_, delimiter_, limit));
-    scanned = scanned_part;
-    NARWE_TRY(fill());
-  }
+  return buffer_.nextRecord(delimiter_, &readSource, this);
 }
 
 Result<std::optional<Record>> BulkCsvReader::readRecord() {

@@ -38,6 +38,7 @@
 #include "io/csv.h"
 #include "io/field_splitter.h"
 #include "io/file_source.h"
+#include "io/record_buffer.h"
 #include "io/simd.h"
 
 namespace narwe {
@@ -69,7 +70,7 @@ class BulkCsvReader {
 
   // File offset of the first byte not yet returned in a record: after the
   // first readRecord, where the data after the header row starts.
-  uint64_t offset() const { return source_.position() - (filled_ - cursor_); }
+  uint64_t offset() const { return source_.position() - (buffer_.filled - buffer_.cursor); }
 
   // Next record, owned. Errors: TooManyColumns, InvalidInput (a lone CR),
   // OutOfMemory, FileTooBig (a record longer than the record limit),
@@ -89,17 +90,13 @@ class BulkCsvReader {
 
   // The bytes of the next record (CR rule applied), or nullopt at the end.
   Result<std::optional<std::string_view>> nextRecordBytes();
-  // Reads more input after the filled bytes; sets end_of_input_ on 0 bytes.
-  Status fill();
+  // RecordBuffer::ReadFn over `source_`.
+  static Result<size_t> readSource(void* self, char* dst, size_t room);
 
-  std::unique_ptr<char[]> buffer_;
-  size_t capacity_ = kBufferSize;
-  size_t filled_ = 0;
-  size_t cursor_ = 0;
+  RecordBuffer buffer_;
   FieldSplitter splitter_;
   FileSource source_;
   char delimiter_ = ',';
-  bool end_of_input_ = false;
 };
 
 }  // namespace narwe

@@ -36,6 +36,7 @@
 #include "common/error.h"
 #include "io/field_splitter.h"
 #include "io/input_options.h"
+#include "io/record_buffer.h"
 
 namespace narwe {
 
@@ -121,18 +122,14 @@ class CsvReader {
   Result<std::optional<Record>> readRecordUnguarded();
   // The bytes of the next record (CR rule applied), or nullopt at the end.
   Result<std::optional<std::string_view>> nextRecordBytes();
-  // Reads more input after the filled bytes; sets end_of_input_ on 0 bytes.
-  Status fill();
+  // RecordBuffer::ReadFn over `fd_`.
+  static Result<size_t> readFd(void* self, char* dst, size_t room);
 
-  std::unique_ptr<char[]> buffer_;
-  size_t capacity_ = kBufferSize;
-  size_t filled_ = 0;
-  size_t cursor_ = 0;
+  RecordBuffer buffer_;
   FieldSplitter splitter_;
   int fd_;
   char delimiter_;
   bool started_ = false;  // the byte-order mark has been looked for
-  bool end_of_input_ = false;
   Error error_ = Error::None;
 };
 

@@ -3,79 +3,37 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 
 #include "common/unique_fd.h"
-#include "io/block_classifier.h"
 #include "io/csv.h"
-#include "io/record_buffer.h"
-#include "io/record_limit.h"
-#include "io/record_scan.h"
 
 namespace narwe {
-namespace {
 
-// Growth factor for a buffer that one record fills completely.
-
-}  // namespace
-
-CsvReader::CsvReader(int fd, char delimiter)
-    : buffer_(new char[kBufferSize]), fd_(fd), delimiter_(delimiter) {
+CsvReader::CsvReader(int fd, char delimiter) : fd_(fd), delimiter_(delimiter) {
+  buffer_.data.reset(new char[kBufferSize]);
+  buffer_.capacity = kBufferSize;
   splitter_.setDelimiter(delimiter);
 }
 
-Status CsvReader::fill() {
-  const ssize_t got = readRetrying(fd_, buffer_.get() + filled_, capacity_ - filled_);
+Result<size_t> CsvReader::readFd(void* self, char* dst, size_t room) {
+  const ssize_t got = readRetrying(static_cast<CsvReader*>(self)->fd_, dst, room);
   if (got < 0) return errorFromErrno(errno);
-  if (got == 0) end_of_input_ = true;
-  filled_ += static_cast<size_t>(got);
-  return okStatus();
+  return static_cast<size_t>(got);
 }
 
 Result<std::optional<std::string_view>> CsvReader::nextRecordBytes() {
   if (!started_) {
     // The byte-order mark is looked for in the input's first bytes, however
     // the writer cut them into reads.
-    while (!end_of_input_ && filled_ < kByteOrderMark.size()) NARWE_TRY(fill());
-    cursor_ = byteOrderMarkSize({buffer_.get(), filled_});
+    while (!buffer_.end_of_input && buffer_.filled < kByteOrderMark.size()) {
+      NARWE_TRY(buffer_.fill(&readFd, this));
+    }
+    buffer_.cursor = byteOrderMarkSize({buffer_.data.get(), buffer_.filled});
     started_ = true;
   }
-  if (cursor_ >= filled_) {
-    if (end_of_input_) return std::optional<std::string_view>();
-    cursor_ = 0;
-    filled_ = 0;
-    NARWE_TRY(fill());
-    if (filled_ == 0) return std::optional<std::string_view>();
-  }
-  const size_t limit = maxRecordBytes();
-  scan::ScanState state = scan::ScanState::RecordStart;
-  size_t scanned = cursor_;
-  for (;;) {
-    const size_t lf = scan::scanForRecordEnd<blocks::ActiveClassifier>(
-        buffer_.get(), filled_, scanned, state, delimiter_);
-    if (lf != scan::kNoRecordEnd) {
-      if (lf - cursor_ > limit) return Error::FileTooBig;
-      const std::string_view bytes(buffer_.get() + cursor_, lf - cursor_);
-      cursor_ = lf + 1;
-      return std::optional<std::string_view>(stripRecordCr(bytes));
-    }
-    if (filled_ - cursor_ > limit) {
-      return scan::recordHasLoneCr(buffer_.get() + cursor_, filled_ - cursor_, delimiter_)
-                 ? Error::InvalidInput
-                 : Error::FileTooBig;
-    }
-    if (end_of_input_) {
-      const std::string_view bytes(buffer_.get() + cursor_, filled_ - cursor_);
-      cursor_ = filled_;
-      return std::optional<std::string_view>(stripRecordCr(bytes));
-    }
-    const size_t scanned_part = filled_ - cursor_;
-    NARWE_TRY(makeRecordRoom(buffer_, capacity_, filled_, cursor_, delimiter_, limit));
-    scanned = scanned_part;
-    NARWE_TRY(fill());
-  }
+  return buffer_.nextRecord(delimiter_, &readFd, this);
 }
 
 Result<std::optional<Record>> CsvReader::readRecordUnguarded() {
