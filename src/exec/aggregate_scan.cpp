@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "exec/chunk_runner.h"
-#include "io/block_classifier.h"
+#include "exec/record_sources.h"
 #include "io/bulk_csv.h"
+#include "io/block_classifier.h"
 #include "io/file_source.h"
 #include "io/record_limit.h"
 #include "io/record_scan.h"
@@ -22,24 +23,6 @@ bool parallelScan(const AggInput& input, const AggScanSettings& settings, unsign
   return workers >= 2 && input.size != kUnknownFileSize && input.size > settings.parallel_min_bytes;
 }
 
-// Calls visit(record bytes) for every record of a chunk (whole records, the
-// last one ending in LF unless it ends the file), the CR rule applied.
-template <class Visit>
-Status forEachRecord(const FileChunk& chunk, char delimiter, Visit&& visit) {
-  const size_t limit = maxRecordBytes();
-  size_t pos = 0;
-  while (pos < chunk.size) {
-    scan::ScanState state = scan::ScanState::RecordStart;
-    const size_t lf = scan::scanForRecordEnd<blocks::ActiveClassifier>(chunk.data, chunk.size, pos,
-                                                                       state, delimiter);
-    const size_t end = lf == scan::kNoRecordEnd ? chunk.size : lf;
-    if (end - pos > limit) return Error::FileTooBig;
-    NARWE_TRY(visit(stripRecordCr(std::string_view(chunk.data + pos, end - pos))));
-    pos = end + 1;
-  }
-  return okStatus();
-}
-
 ChunkInput chunkInputOf(const AggInput& input, const RunOptions& options) {
   ChunkInput chunks;
   chunks.fd = input.fd;
@@ -49,8 +32,8 @@ ChunkInput chunkInputOf(const AggInput& input, const RunOptions& options) {
   return chunks;
 }
 
-// The parallel scan: each worker splits its chunks' records with a reader of
-// its own (used only for splitting) and filters them.
+// The parallel scan: each worker reads its chunks' records with a splitter
+// of its own and filters them.
 class ParallelRows final : public ChunkConsumer {
  public:
   ParallelRows(const RowFilter& filter, char delimiter, AggRowConsumer& consumer)
@@ -62,24 +45,22 @@ class ParallelRows final : public ChunkConsumer {
     } catch (const std::bad_alloc&) {
       return Error::OutOfMemory;
     }
-    for (auto& splitter : splitters_) {
-      // An empty range: the reader only splits the records handed to it.
-      NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader, BulkCsvReader::over(FileSource(-1, 0, 0, 0)));
-      reader.setDelimiter(delimiter_);
-      splitter.emplace(std::move(reader));
-    }
+    for (FieldSplitter& splitter : splitters_) splitter.setDelimiter(delimiter_);
     return okStatus();
   }
 
   Status processChunk(const FileChunk& chunk, unsigned worker) override {
-    BulkCsvReader& splitter = *splitters_[worker];
-    return forEachRecord(chunk, delimiter_, [&](std::string_view bytes) -> Status {
-      NARWE_ASSIGN_OR_RETURN(std::span<const std::string_view> fields,
-                             splitter.parseLineSlices(bytes));
+    ChunkRecordSource records(chunk, splitters_[worker]);
+    for (;;) {
+      NARWE_ASSIGN_OR_RETURN(std::optional<RecordSlices> fields, records.next());
+      if (!fields) return okStatus();
       Error row_error = Error::None;
-      if (!filter_.keep(fields, row_error)) return row_error == Error::None ? okStatus() : row_error;
-      return consumer_.row(fields, chunk.index, worker);
-    });
+      if (!filter_.keep(*fields, row_error)) {
+        if (row_error != Error::None) return row_error;
+        continue;
+      }
+      NARWE_TRY(consumer_.row(*fields, chunk.index, worker));
+    }
   }
   Status combineChunk(uint64_t) override { return okStatus(); }
 
@@ -87,7 +68,7 @@ class ParallelRows final : public ChunkConsumer {
   const RowFilter& filter_;
   char delimiter_;
   AggRowConsumer& consumer_;
-  std::vector<std::optional<BulkCsvReader>> splitters_;
+  std::vector<FieldSplitter> splitters_;
 };
 
 // A file of one line without a line feed: that line is the header (the
@@ -196,11 +177,17 @@ Result<uint64_t> countAggRecords(const AggInput& input, const RunOptions& option
   NARWE_TRY((runChunksOrdered<uint64_t>(
       chunks, plan,
       [&](const FileChunk& chunk, unsigned) -> Result<uint64_t> {
+        // Record ends only, as the chunk source finds them; no field is split.
+        const size_t limit = maxRecordBytes();
         uint64_t records = 0;
-        NARWE_TRY(forEachRecord(chunk, options.delimiter, [&](std::string_view) -> Status {
-          ++records;
-          return okStatus();
-        }));
+        for (size_t pos = 0; pos < chunk.size; ++records) {
+          scan::ScanState state = scan::ScanState::RecordStart;
+          const size_t lf = scan::scanForRecordEnd<blocks::ActiveClassifier>(
+              chunk.data, chunk.size, pos, state, options.delimiter);
+          const size_t end = lf == scan::kNoRecordEnd ? chunk.size : lf;
+          if (end - pos > limit) return Error::FileTooBig;
+          pos = end + 1;
+        }
         return records;
       },
       [&](uint64_t records, uint64_t) -> Status {

@@ -19,32 +19,6 @@
 namespace narwe {
 namespace {
 
-// The records of one chunk (whole records, in memory), split by a reader
-// of the worker's so that they read exactly as the file reader reads them.
-class ChunkRecordSource {
- public:
-  ChunkRecordSource(const FileChunk& chunk, BulkCsvReader& splitter)
-      : data_(chunk.data), size_(chunk.size), splitter_(&splitter) {}
-
-  Result<std::optional<RecordSlices>> next() {
-    if (position_ >= size_) return std::optional<RecordSlices>();
-    const std::optional<size_t> end = findRecordEnd(data_, size_, position_, splitter_->delimiter());
-    const size_t stop = end ? *end : size_;
-    const std::string_view record = stripRecordCr(std::string_view(data_ + position_, stop - position_));
-    position_ = end ? *end + 1 : size_;
-    NARWE_ASSIGN_OR_RETURN(RecordSlices fields, splitter_->parseLineSlices(record));
-    return std::optional<RecordSlices>(fields);
-  }
-
- private:
-  const char* data_;
-  size_t size_;
-  size_t position_ = 0;
-  BulkCsvReader* splitter_;
-};
-
-static_assert(RecordSource<ChunkRecordSource>);
-
 // A plain join (no ORDER BY, DISTINCT, OFFSET or LIMIT) of a large base file
 // is probed in parallel: every chunk's rows are formatted by a worker and
 // written in chunk order, so the output is the sequential probe's.
@@ -67,16 +41,11 @@ Status runJoinedChunks(const JoinedInput& input, const RunOptions& options,
   chunks.data_start = header.data_start;
   chunks.delimiter = options.delimiter;
   const ChunkPlan plan = planChunks(chunks, options.thread_count, settings.chunk_bytes);
-  // Per worker, a reader used only to split records.
-  std::vector<std::optional<BulkCsvReader>> splitters(plan.workers);
-  for (auto& splitter : splitters) {
-    NARWE_ASSIGN_OR_RETURN(BulkCsvReader reader,
-                           BulkCsvReader::over(FileSource(input.file.get(), 0, 0, input.size)));
-    reader.setDelimiter(options.delimiter);
-    splitter.emplace(std::move(reader));
-  }
+  // Per worker, the splitter of its records.
+  std::vector<FieldSplitter> splitters(plan.workers);
+  for (FieldSplitter& splitter : splitters) splitter.setDelimiter(options.delimiter);
   auto each = [&](const FileChunk& chunk, unsigned worker) -> Result<R> {
-    ChunkRecordSource records(chunk, *splitters[worker]);
+    ChunkRecordSource records(chunk, splitters[worker]);
     JoinedRecordSource<ChunkRecordSource> joined(input.join, records);
     return process(joined, chunk.index, worker);
   };

@@ -33,45 +33,9 @@
 #include "io/bulk_csv.h"
 #include "io/csv.h"
 #include "io/file_source.h"
-#include "io/record_limit.h"
-#include "io/record_scan.h"
 
 namespace narwe {
 namespace {
-
-// The records of one chunk, read as the file reader reads them.
-class ChunkRecordSource {
- public:
-  ChunkRecordSource(const FileChunk& chunk, FieldSplitter& splitter, char delimiter)
-      : data_(chunk.data),
-        size_(chunk.size),
-        splitter_(&splitter),
-        delimiter_(delimiter),
-        limit_(maxRecordBytes()) {}
-
-  Result<std::optional<RecordSlices>> next() {
-    if (cursor_ >= size_) return std::optional<RecordSlices>();
-    scan::ScanState state = scan::ScanState::RecordStart;
-    const size_t lf = scan::scanForRecordEnd<blocks::ActiveClassifier>(data_, size_, cursor_,
-                                                                        state, delimiter_);
-    const size_t end = lf == scan::kNoRecordEnd ? size_ : lf;
-    if (end - cursor_ > limit_) return Error::FileTooBig;
-    const std::string_view bytes(data_ + cursor_, end - cursor_);
-    cursor_ = end + 1;
-    NARWE_ASSIGN_OR_RETURN(RecordSlices fields, splitter_->split(stripRecordCr(bytes)));
-    return std::optional<RecordSlices>(fields);
-  }
-
- private:
-  const char* data_;
-  size_t size_;
-  size_t cursor_ = 0;
-  FieldSplitter* splitter_;
-  char delimiter_;
-  size_t limit_;
-};
-
-static_assert(RecordSource<ChunkRecordSource>);
 
 enum class Mode { Sorted, Rows, Stream };
 
@@ -103,7 +67,7 @@ class ParallelScan final : public ChunkConsumer {
 
   Status processChunk(const FileChunk& chunk, unsigned worker) override {
     WorkerScratch& scratch = workers_[worker];
-    ChunkRecordSource source(chunk, scratch.splitter, delimiter_);
+    ChunkRecordSource source(chunk, scratch.splitter);
     NARWE_ASSIGN_OR_RETURN(C consumer, make_());
     Status scanned = scanRecords(plan_, source, scratch.row, consumer);
     // In rows mode the error waits: rows before it may fill the window,
